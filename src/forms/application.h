@@ -1,0 +1,70 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/form_view.h"
+
+namespace tambrel::forms {
+
+class Form;
+class Timer;
+
+/// Thrown by Application::end_program to unwind whatever handler was running; the dispatch
+/// point swallows it. Deliberately not a std::exception.
+struct ProgramEnded {};
+
+/// The forms runtime of one program: the timers of every loaded form, scheduled on one Clock, and
+/// the one dispatch point through which every user event and timer tick enters the program.
+class Application {
+ public:
+  Application(Clock& clock, FormView& view) : clock_(clock), view_(view) {}
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  Clock& clock() { return clock_; }
+  FormView& view() { return view_; }
+
+  /// Runs `handler`. An error that escapes it is shown in one message box and ends the program;
+  /// once the program has ended, nothing runs any more. Re-arms the view's wake-up afterwards.
+  void dispatch(const std::function<void()>& handler);
+  /// Ends the program at once: every event loop stops and the running handler is unwound.
+  [[noreturn]] void end_program();
+  bool ended() const { return ended_; }
+  /// True when the program ended on an error.
+  bool failed() const { return failed_; }
+
+  /// When the earliest active timer is due, or nullopt when none is active.
+  std::optional<Millis> next_due() const;
+  /// Fires every timer that is due now, in the order the timers were created; each tick goes
+  /// through the dispatch point. A late timer fires once and returns to its grid.
+  void fire_due();
+
+  /// Title of the message box that reports an error.
+  static constexpr const char* kErrorTitle = "TAMBREL";
+
+ private:
+  friend class Timer;
+  friend class Form;
+  void add_timer(Timer* timer);
+  void remove_timer(Timer* timer);
+  void form_loaded(Form* form);
+  /// Ends the program when no form is left loaded.
+  void form_unloaded(Form* form);
+  void report_error(const std::string& what);
+  void rearm_view();
+
+  Clock& clock_;
+  FormView& view_;
+  std::vector<Timer*> timers_;
+  unsigned timers_generation_ = 0;
+  std::vector<Form*> loaded_forms_;
+  bool ended_ = false;
+  bool failed_ = false;
+  int depth_ = 0;
+};
+
+}  // namespace tambrel::forms

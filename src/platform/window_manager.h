@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace tambrel {
+
+/// A top-level window of any application: an HWND on Windows, an X window id on X11. 0 is none.
+using WindowId = std::uint64_t;
+
+/// The desktop's window manager, as far as TAMBREL needs it. Titles are UTF-8.
+class WindowManager {
+ public:
+  virtual ~WindowManager() = default;
+  /// The top-level window whose title is exactly `title`, or 0 when there is none.
+  virtual WindowId find_window(std::string_view title) = 0;
+  /// Queues a polite close request to `window` (WM_CLOSE / _NET_CLOSE_WINDOW); failures are
+  /// ignored. Never called with 0.
+  virtual void post_close(WindowId window) = 0;
+  /// Brings the top-level window titled exactly `title`, else the first whose title begins with
+  /// `title`, to the foreground and returns it. Throws Error naming the title when none matches.
+  virtual WindowId activate(std::string_view title) = 0;
+  /// The window in the foreground, or 0.
+  virtual WindowId foreground_window() = 0;
+  /// Puts `window` among the always-on-top windows, or takes that status away, without moving
+  /// or resizing it. Failures are ignored; 0 is ignored.
+  virtual void set_topmost(WindowId window, bool topmost) = 0;
+};
+
+}  // namespace tambrel
