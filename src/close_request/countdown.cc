@@ -1,0 +1,48 @@
+#include "close_request/countdown.h"
+
+#include "shell/tambrel_main.h"
+
+namespace tambrel {
+
+void MAIN_CLOSING_WINDOW_TIMER_Timer(TambrelMain& m) {
+  m.CLOSE_REQUEST_TIME -= 1;
+  m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(seconds_field(m.CLOSE_REQUEST_TIME));
+  if (m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].text() != "00") return;
+  m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
+  m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
+  m.timer(INTERNAL_CLOSE_COMMAND_TIMER).set_enabled(true);
+  m.timer(ALT_F4_TIMER).set_enabled(true);
+  m.timer(MAIN_CLOSING_WINDOW_TIMER).set_enabled(false);
+}
+
+void STOP_START_COUNTDOWN_BUTTON_Click(TambrelMain& m) {
+  forms::Control& button = m[STOP_START_COUNTDOWN_BUTTON];
+  if (button.text() == kStopCountdown) {
+    m.timer(MAIN_CLOSING_WINDOW_TIMER).set_enabled(false);
+    m.timer(UNLOAD_TIMER).set_enabled(false);
+    button.set_text(std::string(kStartCountdown));
+  } else {
+    m.timer(MAIN_CLOSING_WINDOW_TIMER).set_enabled(true);
+    m.timer(UNLOAD_TIMER).set_enabled(false);
+    button.set_text(std::string(kStopCountdown));
+    m.CLOSE_REQUEST_TIME = kCloseRequestSeconds;
+    m.UNLOAD_TIME = kUnloadSeconds;
+  }
+}
+
+void AUTOSTART_COUNTDOWN_TICKBOX_Click(TambrelMain& m) {
+  const std::int16_t value = m[AUTOSTART_COUNTDOWN_TICKBOX].value();
+  const bool on = value == 1;
+  m.timer(MAIN_CLOSING_WINDOW_TIMER).set_enabled(on);
+  m[STOP_START_COUNTDOWN_BUTTON].set_text(std::string(on ? kStopCountdown : kStartCountdown));
+  m.settings.save_tick_state(AUTOSTART_COUNTDOWN_TICKBOX, value);
+}
+
+void CLOSE_REQUEST_COUNTDOWN_TEXTBOX_DblClick(TambrelMain& m) {
+  m.CLOSE_REQUEST_TIME = kCloseRequestSeconds;
+  m.UNLOAD_TIME = kUnloadSeconds;
+  m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(seconds_field(kCloseRequestSeconds - 1));
+  m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
+}
+
+}  // namespace tambrel

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace tambrel {
+
+class TambrelMain;
+
+/// With the process running and Alt+F4 not chosen, posts a close request to the window titled
+/// exactly as entered; then starts the exit countdown.
+void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m);
+/// With the process running and Alt+F4 chosen, activates the window (exact title, else prefix),
+/// waits a second and types Alt+F4 into it; then starts the exit countdown.
+void ALT_F4_TIMER_Timer(TambrelMain& m);
+
+}  // namespace tambrel

@@ -1,0 +1,61 @@
+#include "exit/exit_countdown.h"
+
+#include "close_request/countdown.h"
+#include "shell/tambrel_main.h"
+
+namespace tambrel {
+
+namespace colors = forms::colors;
+
+void UNLOAD_TIMER_Timer(TambrelMain& m) {
+  m.UNLOAD_TIME -= 1;
+  m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(m.UNLOAD_TIME));
+
+  // Each decision reads the controls afresh, so it sees what an earlier one wrote.
+  auto display = [&] { return m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].text(); };
+  auto wait = [&] { return m[WAIT_FOR_PROCESS_TICKBOX].value(); };
+  auto state = [&] { return m[PROCESS_STATE_TEXTBOX].text(); };
+
+  if (state() == kStopped && display() == "00" && wait() == 0) exit_procedure(m);
+  if (state() == kStopped && display() == "00" && wait() == 1) exit_procedure(m);
+  if (state() == kRunning && display() == "00" && wait() == 1) {
+    m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
+    m.UNLOAD_TIME = kUnloadSeconds;
+  }
+  if (state() == kRunning && display() == "00" && wait() == 0) exit_procedure(m);
+
+  if (m[AUTO_TERMINATE_TICKBOX].value() == 1 &&
+      m[TERMINATE_COUNTDOWN_TEXTBOX[1]].back_color() == colors::kWindowBackground) {
+    // The timer may already run since the box was ticked; enabling it again keeps its minute.
+    m.timer(AUTO_TERMINATE_TIMER[1]).set_enabled(true);
+    m[TERMINATE_COUNTDOWN_TEXTBOX[1]].set_back_color(colors::kGreen);
+  }
+}
+
+void TAMBREL_UNLOAD_COUNDOWN_TEXTBOX_DblClick(TambrelMain& m) {
+  CLOSE_REQUEST_COUNTDOWN_TEXTBOX_DblClick(m);
+}
+
+void exit_procedure(TambrelMain& m) {
+  Settings& s = m.settings;
+  s.save_geometry("MainLeft", m.left());
+  s.save_geometry("MainTop", m.top());
+  s.save_tick_state(ALWAYS_ON_TOP_TICKBOX, m[ALWAYS_ON_TOP_TICKBOX].value());
+  s.save_text(WINDOW_NAME_TEXTBOX, m[WINDOW_NAME_TEXTBOX].text());
+  s.save_tick_state(WAIT_FOR_PROCESS_TICKBOX, m[WAIT_FOR_PROCESS_TICKBOX].value());
+  s.save_text(PROCESS_NAME_TEXTBOX, m[PROCESS_NAME_TEXTBOX].text());
+  s.save_tick_state(AUTOSTART_COUNTDOWN_TICKBOX, m[AUTOSTART_COUNTDOWN_TICKBOX].value());
+  s.save_tick_state(SENDKEYS_TICKBOX, m[SENDKEYS_TICKBOX].value());
+  s.save_tick_state(AUTO_TERMINATE_TICKBOX, m[AUTO_TERMINATE_TICKBOX].value());
+
+  m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
+  m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
+  for (auto name : {INTERNAL_CLOSE_COMMAND_TIMER, ALT_F4_TIMER, MAIN_CLOSING_WINDOW_TIMER,
+                    PROCESS_WATCHER_TIMER, UNLOAD_TIMER, AlwaysOnTopTimer}) {
+    m.timer(name).set_enabled(false);
+  }
+  m.unload();
+  m.app().end_program();
+}
+
+}  // namespace tambrel

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/window_manager.h"
+
+namespace tambrel::win32 {
+
+/// The window manager on user32: FindWindowW, PostMessageW(WM_CLOSE), EnumWindows +
+/// SetForegroundWindow, GetForegroundWindow, SetWindowPos(HWND_TOPMOST / HWND_NOTOPMOST).
+class Win32WindowManager : public WindowManager {
+ public:
+  WindowId find_window(std::string_view title) override;
+  void post_close(WindowId window) override;
+  WindowId activate(std::string_view title) override;
+  WindowId foreground_window() override;
+  void set_topmost(WindowId window, bool topmost) override;
+};
+
+}  // namespace tambrel::win32

@@ -1,0 +1,126 @@
+#include "platform/win32/wmi_process_table.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <optional>
+#include <string>
+
+#include "platform/win32/utf.h"
+#include "platform/win32/win_error.h"
+#include "platform/win32/wmi_session.h"
+#include "process/wql.h"
+
+namespace tambrel::win32 {
+
+namespace {
+
+// Win32_Process.Terminate's documented return values.
+std::string terminate_result_text(long value) {
+  switch (value) {
+    case 2: return "Access denied";
+    case 3: return "Insufficient privilege";
+    case 8: return "Unknown failure";
+    case 9: return "Path not found";
+    case 21: return "Invalid parameter";
+    default: return "failure " + std::to_string(value);
+  }
+}
+
+// Where WMI has no Terminate (Wine says so with WBEM_E_INVALID_METHOD), the process is ended
+// directly. A process that is already gone is no failure: it has ended, which was the point.
+std::optional<std::string> terminate_directly(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  if (!process) process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+  if (!process) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_INVALID_PARAMETER) return std::nullopt;
+    return "OpenProcess failed: " + error_text(code);
+  }
+  std::optional<std::string> failure;
+  if (!TerminateProcess(process, 1)) {
+    const DWORD code = GetLastError();
+    // A process that exits on its own while we terminate it refuses with access denied.
+    if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) {
+      failure = "TerminateProcess failed: " + error_text(code);
+    }
+  }
+  CloseHandle(process);
+  return failure;
+}
+
+// The process id of a Win32_Process object: ProcessId where the query returned it, else the
+// key Handle, which holds the same number as text.
+std::optional<DWORD> process_id(IWbemClassObject& object) {
+  if (auto id = integer_property(object, L"ProcessId")) return static_cast<DWORD>(*id);
+  if (auto handle = string_property(object, L"Handle")) {
+    wchar_t* end = nullptr;
+    const unsigned long value = std::wcstoul(handle->c_str(), &end, 10);
+    if (end && *end == L'\0' && !handle->empty()) return static_cast<DWORD>(value);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool WmiProcessTable::is_running(std::string_view name) {
+  const auto query = process::is_running_query(name);
+  if (!query) return false;
+  bool found = false;
+  WmiSession session;
+  session.for_each(to_wide(*query), [&](IWbemClassObject&) {
+    found = true;
+    return false;
+  });
+  return found;
+}
+
+std::vector<std::string> WmiProcessTable::terminate_all(std::string_view name) {
+  const auto query = process::terminate_query(name);
+  if (!query) return {};
+  struct Target {
+    std::optional<DWORD> pid;
+    std::optional<std::wstring> path;
+  };
+  std::vector<Target> targets;
+  WmiSession session;
+  // The query selects Name only; WBEM_FLAG_ENSURE_LOCATABLE makes WMI add the key and __PATH,
+  // without which no method can be called on the object.
+  session.for_each(
+      to_wide(*query),
+      [&](IWbemClassObject& object) {
+        targets.push_back({process_id(object), string_property(object, L"__PATH")});
+        return true;
+      },
+      WBEM_FLAG_ENSURE_LOCATABLE);
+
+  const DWORD own_pid = GetCurrentProcessId();
+  std::vector<std::string> failures;
+  for (const Target& target : targets) {
+    if (target.pid == own_pid) continue;
+    const std::string who = target.pid ? "pid " + std::to_string(*target.pid) : "a process";
+    std::optional<long> result;
+    HRESULT hr = WBEM_E_INVALID_METHOD;
+    if (target.path) hr = session.call_method(*target.path, L"Terminate", result);
+    if (hr == WBEM_E_NOT_FOUND) {
+      continue;  // it ended between the query and the call
+    } else if (SUCCEEDED(hr)) {
+      if (result.value_or(0) != 0) {
+        failures.push_back(who + ": Win32_Process.Terminate failed: " +
+                           terminate_result_text(*result));
+      }
+    } else if (hr == WBEM_E_NOT_SUPPORTED || hr == WBEM_E_INVALID_METHOD ||
+               hr == WBEM_E_METHOD_NOT_IMPLEMENTED) {
+      if (!target.pid) {
+        failures.push_back(who + ": no process id to terminate");
+      } else if (auto failure = terminate_directly(*target.pid)) {
+        failures.push_back(who + ": " + *failure);
+      }
+    } else {
+      failures.push_back(who + ": ExecMethod(Terminate) failed: " + hresult_text(hr));
+    }
+  }
+  return failures;
+}
+
+}  // namespace tambrel::win32

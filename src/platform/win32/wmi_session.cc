@@ -1,0 +1,142 @@
+#include "platform/win32/wmi_session.h"
+
+#include <oleauto.h>
+
+#include <string>
+
+#include "platform/error.h"
+#include "platform/win32/com_init.h"
+#include "platform/win32/win_error.h"
+
+namespace tambrel::win32 {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+/// A BSTR owned for the length of one call.
+class Bstr {
+ public:
+  explicit Bstr(std::wstring_view text)
+      : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
+    if (!value_) throw Error("SysAllocStringLen failed: out of memory");
+  }
+  ~Bstr() { SysFreeString(value_); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  operator BSTR() const { return value_; }
+
+ private:
+  BSTR value_;
+};
+
+/// A VARIANT cleared when it goes out of scope.
+struct Variant {
+  VARIANT value;
+  Variant() { VariantInit(&value); }
+  ~Variant() { VariantClear(&value); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+};
+
+void check(HRESULT hr, const char* call) {
+  if (FAILED(hr)) throw Error(std::string(call) + " failed: " + hresult_text(hr));
+}
+
+// Every proxy WMI hands out needs the impersonation level set on it unless the process called
+// CoInitializeSecurity, which is process-wide and so not this backend's to decide.
+HRESULT set_blanket(IUnknown* proxy) {
+  return CoSetProxyBlanket(proxy, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                           RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+}
+
+}  // namespace
+
+WmiSession::WmiSession() {
+  ensure_com_on_this_thread();
+  ComPtr<IWbemLocator> locator;
+  check(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)),
+        "CoCreateInstance(WbemLocator)");
+  check(locator->ConnectServer(Bstr(L"ROOT\\CIMV2"), nullptr, nullptr, nullptr, 0, nullptr,
+                               nullptr, &services_),
+        "ConnectServer");
+  check(set_blanket(services_.Get()), "CoSetProxyBlanket");
+}
+
+void WmiSession::for_each(std::wstring_view query,
+                          const std::function<bool(IWbemClassObject&)>& visit, long extra_flags) {
+  ComPtr<IEnumWbemClassObject> results;
+  check(services_->ExecQuery(Bstr(L"WQL"), Bstr(query),
+                             WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY | extra_flags,
+                             nullptr, &results),
+        "ExecQuery");
+  // An in-process enumerator is no proxy: that refusal is expected and harmless.
+  set_blanket(results.Get());
+  for (;;) {
+    ComPtr<IWbemClassObject> object;
+    ULONG returned = 0;
+    const HRESULT hr = results->Next(WBEM_INFINITE, 1, &object, &returned);
+    // With WBEM_FLAG_RETURN_IMMEDIATELY a refused query can surface only here.
+    check(hr, "ExecQuery");
+    if (returned == 0 || !object) return;
+    if (!visit(*object.Get())) return;
+  }
+}
+
+HRESULT WmiSession::call_method(std::wstring_view object_path, std::wstring_view method,
+                                std::optional<long>& return_value) {
+  return_value.reset();
+  const Bstr method_name(method);
+  // The method's input signature gives an argument object with every optional argument unset;
+  // where the provider publishes none, the call goes without one.
+  ComPtr<IWbemClassObject> arguments;
+  {
+    const std::wstring_view path(object_path);
+    const std::wstring class_name(path.substr(0, path.find_first_of(L".=")));
+    const auto colon = class_name.rfind(L':');
+    ComPtr<IWbemClassObject> class_object;
+    ComPtr<IWbemClassObject> signature;
+    if (SUCCEEDED(services_->GetObject(
+            Bstr(colon == std::wstring::npos ? class_name : class_name.substr(colon + 1)), 0,
+            nullptr, &class_object, nullptr)) &&
+        SUCCEEDED(class_object->GetMethod(method_name, 0, &signature, nullptr)) && signature) {
+      signature->SpawnInstance(0, &arguments);
+    }
+  }
+  ComPtr<IWbemClassObject> output;
+  const HRESULT hr = services_->ExecMethod(Bstr(object_path), method_name, 0, nullptr,
+                                           arguments.Get(), &output, nullptr);
+  if (SUCCEEDED(hr) && output) {
+    if (auto value = integer_property(*output.Get(), L"ReturnValue")) {
+      return_value = static_cast<long>(*value);
+    }
+  }
+  return hr;
+}
+
+std::optional<std::wstring> string_property(IWbemClassObject& object, const wchar_t* name) {
+  Variant v;
+  if (FAILED(object.Get(name, 0, &v.value, nullptr, nullptr))) return std::nullopt;
+  if (v.value.vt != VT_BSTR || !v.value.bstrVal) return std::nullopt;
+  return std::wstring(v.value.bstrVal, SysStringLen(v.value.bstrVal));
+}
+
+std::optional<long long> integer_property(IWbemClassObject& object, const wchar_t* name) {
+  Variant v;
+  if (FAILED(object.Get(name, 0, &v.value, nullptr, nullptr))) return std::nullopt;
+  switch (v.value.vt) {
+    case VT_I1: return v.value.cVal;
+    case VT_UI1: return v.value.bVal;
+    case VT_I2: return v.value.iVal;
+    case VT_UI2: return v.value.uiVal;
+    case VT_I4: return v.value.lVal;
+    case VT_UI4: return v.value.ulVal;
+    case VT_I8: return v.value.llVal;
+    case VT_UI8: return static_cast<long long>(v.value.ullVal);
+    case VT_INT: return v.value.intVal;
+    case VT_UINT: return v.value.uintVal;
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace tambrel::win32

@@ -1,0 +1,250 @@
+#include "platform/x11/x11_window_manager.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/error.h"
+#include "platform/x11/x_properties.h"
+
+namespace tambrel {
+
+namespace {
+/// EWMH source indication: the request comes from a pager or similar tool acting for the
+/// user, so the window manager's focus-stealing prevention does not apply.
+constexpr long kSourcePager = 2;
+constexpr long kStateRemove = 0;
+constexpr long kStateAdd = 1;
+/// How deep under a root child a reparenting window manager may have put the client.
+constexpr int kMaxFrameDepth = 4;
+}  // namespace
+
+struct X11WindowManager::Atoms {
+  Atom net_supported, net_supporting_wm_check, net_client_list, net_wm_name, utf8_string,
+      net_close_window, net_active_window, net_wm_state, net_wm_state_above, wm_protocols,
+      wm_delete_window, wm_state;
+};
+
+struct X11WindowManager::Support {
+  /// Atoms of _NET_SUPPORTED, empty when no EWMH window manager is alive.
+  std::vector<unsigned long> atoms;
+};
+
+X11WindowManager::X11WindowManager() : X11WindowManager(std::make_shared<x11::Connection>()) {}
+
+X11WindowManager::X11WindowManager(std::shared_ptr<x11::Connection> connection)
+    : connection_(std::move(connection)),
+      display_(connection_->display()),
+      root_(connection_->root()) {
+  const char* names[] = {"_NET_SUPPORTED",      "_NET_SUPPORTING_WM_CHECK",
+                         "_NET_CLIENT_LIST",    "_NET_WM_NAME",
+                         "UTF8_STRING",         "_NET_CLOSE_WINDOW",
+                         "_NET_ACTIVE_WINDOW",  "_NET_WM_STATE",
+                         "_NET_WM_STATE_ABOVE", "WM_PROTOCOLS",
+                         "WM_DELETE_WINDOW",    "WM_STATE"};
+  constexpr int kCount = sizeof names / sizeof names[0];
+  static_assert(sizeof(Atoms) == kCount * sizeof(Atom));
+  Atom values[kCount];
+  if (!XInternAtoms(display_, const_cast<char**>(names), kCount, False, values)) {
+    throw Error("XInternAtoms failed");
+  }
+  auto atoms = std::make_shared<Atoms>();
+  std::copy(values, values + kCount, reinterpret_cast<Atom*>(atoms.get()));
+  atoms_ = std::move(atoms);
+}
+
+X11WindowManager::Support X11WindowManager::support() {
+  const Atoms& a = *atoms_;
+  x11::ErrorTrap trap(display_);
+  // _NET_SUPPORTED outlives a window manager that crashed; the check window proves it alive.
+  auto check = x11::get_property(display_, root_, a.net_supporting_wm_check, XA_WINDOW);
+  if (!check) return {};
+  const auto check_window = x11::items32(*check);
+  if (check_window.empty()) return {};
+  auto echo = x11::get_property(display_, check_window[0], a.net_supporting_wm_check, XA_WINDOW);
+  if (!echo || x11::items32(*echo) != check_window) return {};
+  auto supported = x11::get_property(display_, root_, a.net_supported, XA_ATOM);
+  if (!supported) return {};
+  return Support{x11::items32(*supported)};
+}
+
+bool X11WindowManager::supports(const Support& support, Atom atom) const {
+  return std::find(support.atoms.begin(), support.atoms.end(), atom) != support.atoms.end();
+}
+
+std::vector<X11WindowManager::TopLevel> X11WindowManager::top_levels() {
+  const Atoms& a = *atoms_;
+  const Support ewmh = support();
+  std::vector<Window> windows;
+  x11::ErrorTrap trap(display_);
+  if (supports(ewmh, a.net_client_list)) {
+    if (auto list = x11::get_property(display_, root_, a.net_client_list, XA_WINDOW)) {
+      for (const unsigned long w : x11::items32(*list)) windows.push_back(w);
+    }
+  } else {
+    Window root_return = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display_, root_, &root_return, &parent, &children, &count)) {
+      std::unique_ptr<Window, x11::XFreeDeleter> owned(children);
+      // Children come bottom to top; walk them from the top like a window list does.
+      for (unsigned int i = count; i-- > 0;) windows.push_back(client_of(children[i]));
+    }
+  }
+  std::vector<TopLevel> result;
+  for (const Window w : windows) {
+    // A window that vanished since the list was read simply has no title any more.
+    if (auto title = x11::window_title(display_, w, a.net_wm_name, a.utf8_string)) {
+      result.push_back({w, std::move(*title)});
+    }
+  }
+  return result;
+}
+
+Window X11WindowManager::client_of(Window top_level) {
+  // A reparenting window manager marks the client it manages with WM_STATE; search the frame
+  // breadth first, as xprop and xwininfo do. Without a match the top level is its own client.
+  std::vector<Window> level{top_level};
+  for (int depth = 0; depth <= kMaxFrameDepth && !level.empty(); ++depth) {
+    std::vector<Window> next;
+    for (const Window w : level) {
+      if (x11::get_property(display_, w, atoms_->wm_state, AnyPropertyType)) return w;
+      Window root_return = 0, parent = 0;
+      Window* children = nullptr;
+      unsigned int count = 0;
+      if (!XQueryTree(display_, w, &root_return, &parent, &children, &count)) continue;
+      std::unique_ptr<Window, x11::XFreeDeleter> owned(children);
+      next.insert(next.end(), children, children + count);
+    }
+    level = std::move(next);
+  }
+  return top_level;
+}
+
+Window X11WindowManager::top_level_of(Window window) {
+  // The ancestor that is a child of the root: the frame a reparenting manager put around it.
+  Window current = window;
+  for (;;) {
+    Window root_return = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display_, current, &root_return, &parent, &children, &count)) return 0;
+    if (children != nullptr) XFree(children);
+    if (parent == root_return || parent == 0) return current;
+    current = parent;
+  }
+}
+
+void X11WindowManager::send_to_root(Window window, Atom type, long l0, long l1, long l2,
+                                    long l3) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = type;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = l0;
+  event.xclient.data.l[1] = l1;
+  event.xclient.data.l[2] = l2;
+  event.xclient.data.l[3] = l3;
+  XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
+WindowId X11WindowManager::find_window(std::string_view title) {
+  if (title.empty()) return 0;
+  for (const TopLevel& top : top_levels()) {
+    if (top.title == title) return top.window;
+  }
+  return 0;
+}
+
+void X11WindowManager::post_close(WindowId id) {
+  if (id == 0) return;
+  const Atoms& a = *atoms_;
+  const Window window = static_cast<Window>(id);
+  const Support ewmh = support();
+  x11::ErrorTrap trap(display_);
+  if (supports(ewmh, a.net_close_window)) {
+    send_to_root(window, a.net_close_window, CurrentTime, kSourcePager, 0, 0);
+    return;
+  }
+  Atom* protocols = nullptr;
+  int count = 0;
+  if (!XGetWMProtocols(display_, window, &protocols, &count)) return;
+  std::unique_ptr<Atom, x11::XFreeDeleter> owned(protocols);
+  // A client that does not take WM_DELETE_WINDOW can only be killed, and that is no request.
+  if (std::find(protocols, protocols + count, a.wm_delete_window) == protocols + count) return;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = a.wm_protocols;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(a.wm_delete_window);
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_, window, False, NoEventMask, &event);
+}
+
+WindowId X11WindowManager::activate(std::string_view title) {
+  const auto windows = top_levels();
+  const TopLevel* chosen = nullptr;
+  if (!title.empty()) {
+    for (const TopLevel& top : windows) {
+      if (top.title == title) {
+        chosen = &top;
+        break;
+      }
+    }
+    for (const TopLevel& top : windows) {
+      if (chosen != nullptr) break;
+      if (top.title.starts_with(title)) chosen = &top;
+    }
+  }
+  if (chosen == nullptr) {
+    throw Error("Activating a window failed: no window is titled \"" + std::string(title) +
+                "\" or has a title beginning with it");
+  }
+  const Window window = chosen->window;
+  const Support ewmh = support();
+  x11::ErrorTrap trap(display_);
+  if (supports(ewmh, atoms_->net_active_window)) {
+    send_to_root(window, atoms_->net_active_window, kSourcePager, CurrentTime, 0, 0);
+  } else {
+    if (const Window frame = top_level_of(window)) XRaiseWindow(display_, frame);
+    XSetInputFocus(display_, window, RevertToParent, CurrentTime);
+  }
+  return window;
+}
+
+WindowId X11WindowManager::foreground_window() {
+  const Support ewmh = support();
+  x11::ErrorTrap trap(display_);
+  if (supports(ewmh, atoms_->net_active_window)) {
+    auto active = x11::get_property(display_, root_, atoms_->net_active_window, XA_WINDOW);
+    const auto items = active ? x11::items32(*active) : std::vector<unsigned long>{};
+    return items.empty() ? 0 : items[0];
+  }
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display_, &focus, &revert);
+  if (focus == None || focus == PointerRoot || focus == root_) return 0;
+  const Window top = top_level_of(focus);
+  return top == 0 ? 0 : client_of(top);
+}
+
+void X11WindowManager::set_topmost(WindowId id, bool topmost) {
+  if (id == 0) return;
+  const Atoms& a = *atoms_;
+  const Window window = static_cast<Window>(id);
+  const Support ewmh = support();
+  x11::ErrorTrap trap(display_);
+  if (supports(ewmh, a.net_wm_state) && supports(ewmh, a.net_wm_state_above)) {
+    send_to_root(window, a.net_wm_state, topmost ? kStateAdd : kStateRemove,
+                 static_cast<long>(a.net_wm_state_above), 0, kSourcePager);
+  } else if (topmost) {
+    // Without a window manager nothing stays above; raising is the nearest there is.
+    if (const Window frame = top_level_of(window)) XRaiseWindow(display_, frame);
+  }
+}
+
+}  // namespace tambrel

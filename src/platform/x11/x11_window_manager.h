@@ -1,0 +1,58 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/window_manager.h"
+#include "platform/x11/x_connection.h"
+
+namespace tambrel {
+
+/// The window manager seen through Xlib and the EWMH hints of whichever window manager runs.
+/// With an EWMH window manager the top-level windows are its _NET_CLIENT_LIST and every request
+/// goes to it as a client message; without one they are the root's children (or, under a
+/// reparenting manager, the client windows inside them) and requests go to the windows directly.
+/// Window ids are client windows, the same ids the toolkit and _NET_ACTIVE_WINDOW use.
+/// An empty title names no window.
+class X11WindowManager : public WindowManager {
+ public:
+  /// Opens its own connection to $DISPLAY; throws Error("XOpenDisplay failed: ...") without one.
+  X11WindowManager();
+  /// Works over an existing connection, e.g. one shared with the key sender.
+  explicit X11WindowManager(std::shared_ptr<x11::Connection> connection);
+
+  WindowId find_window(std::string_view title) override;
+  void post_close(WindowId window) override;
+  WindowId activate(std::string_view title) override;
+  WindowId foreground_window() override;
+  void set_topmost(WindowId window, bool topmost) override;
+
+  /// One top-level window and its title (UTF-8).
+  struct TopLevel {
+    Window window;
+    std::string title;
+  };
+  /// Every top-level window with a title, in the window manager's order.
+  std::vector<TopLevel> top_levels();
+
+ private:
+  struct Atoms;
+  struct Support;
+
+  Support support();
+  bool supports(const Support& support, Atom atom) const;
+  void send_to_root(Window window, Atom type, long l0, long l1, long l2, long l3);
+  Window top_level_of(Window window);
+  Window client_of(Window top_level);
+
+  std::shared_ptr<x11::Connection> connection_;
+  Display* display_;
+  Window root_;
+  std::shared_ptr<const Atoms> atoms_;
+};
+
+}  // namespace tambrel

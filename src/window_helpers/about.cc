@@ -1,0 +1,13 @@
+#include "window_helpers/about.h"
+
+#include "shell/tambrel_main.h"
+#include "window_helpers/tambrel_about.h"
+
+namespace tambrel {
+
+void ABOUT_BUTTON_Click(TambrelMain& m) {
+  if (!m.about) m.about = std::make_unique<TambrelAbout>(m.app(), m.settings);
+  m.about->show_modal(m);
+}
+
+}  // namespace tambrel

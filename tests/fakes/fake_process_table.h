@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/process_table.h"
+
+namespace tambrel::testing {
+
+/// A process list that tests start and stop processes in; it can refuse terminations and fail
+/// queries. Names compare exactly.
+class FakeProcessTable : public ProcessTable {
+ public:
+  struct Process {
+    int pid;
+    std::string name;
+    bool refuses_termination = false;
+  };
+
+  int start(std::string name, bool refuses_termination = false);
+  void stop_all(const std::string& name);
+  int count(const std::string& name) const;
+
+  bool is_running(std::string_view name) override;
+  std::vector<std::string> terminate_all(std::string_view name) override;
+
+  std::vector<Process> processes;
+  /// When set, every query throws an Error with this text.
+  std::string fail_queries_with;
+  /// Every call, e.g. "is_running notepad.exe", "terminate notepad.exe".
+  std::vector<std::string> calls;
+
+ private:
+  int next_pid_ = 1000;
+};
+
+}  // namespace tambrel::testing
