@@ -12,7 +12,8 @@ void ensure_com_on_this_thread() {
   // Never uninitialised: WMI calls come throughout the thread's life, and tearing COM down in a
   // thread-exit hook is not allowed anyway.
   thread_local bool initialised = false;
-  if (initialised) return;
+  if (initialised)
+    return;
   const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   // S_FALSE: this thread already had COM; RPC_E_CHANGED_MODE: it runs a multithreaded apartment,
   // which serves WMI just as well.

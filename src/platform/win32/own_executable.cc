@@ -14,16 +14,20 @@ std::string own_executable_path() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) throw Error("GetModuleFileNameW failed: " + error_text(GetLastError()));
+    if (length == 0)
+      throw Error("GetModuleFileNameW failed: " + error_text(GetLastError()));
     if (length < path.size()) {
       path.resize(length);
       return to_utf8(path);
     }
-    if (path.size() > 32768) throw Error("GetModuleFileNameW failed: path too long");
+    if (path.size() > 32768)
+      throw Error("GetModuleFileNameW failed: path too long");
     path.resize(path.size() * 2);
   }
 }
 
-std::string own_executable_section() { return section_from_path(own_executable_path()); }
+std::string own_executable_section() {
+  return section_from_path(own_executable_path());
+}
 
 }  // namespace tambrel::win32

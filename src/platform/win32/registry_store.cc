@@ -22,7 +22,8 @@ class Key {
  public:
   Key() = default;
   ~Key() {
-    if (handle_) RegCloseKey(handle_);
+    if (handle_)
+      RegCloseKey(handle_);
   }
   Key(const Key&) = delete;
   Key& operator=(const Key&) = delete;
@@ -35,14 +36,22 @@ class Key {
 
 const char* type_name(DWORD type) {
   switch (type) {
-    case REG_NONE: return "REG_NONE";
-    case REG_BINARY: return "REG_BINARY";
-    case REG_DWORD: return "REG_DWORD";
-    case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
-    case REG_LINK: return "REG_LINK";
-    case REG_MULTI_SZ: return "REG_MULTI_SZ";
-    case REG_QWORD: return "REG_QWORD";
-    default: return "an unknown registry type";
+    case REG_NONE:
+      return "REG_NONE";
+    case REG_BINARY:
+      return "REG_BINARY";
+    case REG_DWORD:
+      return "REG_DWORD";
+    case REG_DWORD_BIG_ENDIAN:
+      return "REG_DWORD_BIG_ENDIAN";
+    case REG_LINK:
+      return "REG_LINK";
+    case REG_MULTI_SZ:
+      return "REG_MULTI_SZ";
+    case REG_QWORD:
+      return "REG_QWORD";
+    default:
+      return "an unknown registry type";
   }
 }
 
@@ -52,7 +61,8 @@ std::optional<std::string> RegistryStore::read(std::string_view section, std::st
   Key opened;
   LSTATUS status =
       RegOpenKeyExW(HKEY_CURRENT_USER, subkey(section).c_str(), 0, KEY_QUERY_VALUE, opened.out());
-  if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  if (status == ERROR_FILE_NOT_FOUND)
+    return std::nullopt;
   if (status != ERROR_SUCCESS) {
     throw Error("RegOpenKeyExW failed for the setting \"" + std::string(key) + "\" at " +
                 location(section) + ": " + error_text(status));
@@ -68,9 +78,11 @@ std::optional<std::string> RegistryStore::read(std::string_view section, std::st
     data.assign(size + sizeof(wchar_t), 0);
     size = static_cast<DWORD>(data.size());
     status = RegQueryValueExW(opened.get(), name.c_str(), nullptr, &type, data.data(), &size);
-    if (status == ERROR_SUCCESS) break;
+    if (status == ERROR_SUCCESS)
+      break;
   }
-  if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  if (status == ERROR_FILE_NOT_FOUND)
+    return std::nullopt;
   if (status != ERROR_SUCCESS) {
     throw Error("RegQueryValueExW failed for the setting \"" + std::string(key) + "\" at " +
                 location(section) + ": " + error_text(status));
@@ -82,7 +94,8 @@ std::optional<std::string> RegistryStore::read(std::string_view section, std::st
   // An odd trailing byte cannot be part of a UTF-16 character; the terminating NUL(s) are not
   // part of the text, and a value stored without one simply ends where its data ends.
   std::wstring_view text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
-  while (!text.empty() && text.back() == L'\0') text.remove_suffix(1);
+  while (!text.empty() && text.back() == L'\0')
+    text.remove_suffix(1);
   return to_utf8(text);
 }
 

@@ -24,7 +24,8 @@ std::wstring window_title(HWND hwnd) {
   // For another process's window this reads the caption directly and sends no message, so a
   // hung application cannot block the walk.
   const int length = GetWindowTextLengthW(hwnd);
-  if (length <= 0) return {};
+  if (length <= 0)
+    return {};
   std::wstring title(static_cast<std::size_t>(length) + 1, L'\0');
   const int copied = GetWindowTextW(hwnd, title.data(), length + 1);
   title.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
@@ -39,13 +40,15 @@ struct TitleSearch {
 
 BOOL CALLBACK visit_window(HWND hwnd, LPARAM param) {
   auto& search = *reinterpret_cast<TitleSearch*>(param);
-  if (!IsWindowVisible(hwnd)) return TRUE;
+  if (!IsWindowVisible(hwnd))
+    return TRUE;
   const std::wstring title = window_title(hwnd);
   if (title == search.wanted) {
     search.exact = hwnd;
     return FALSE;
   }
-  if (!search.prefix && title.starts_with(search.wanted)) search.prefix = hwnd;
+  if (!search.prefix && title.starts_with(search.wanted))
+    search.prefix = hwnd;
   return TRUE;
 }
 
@@ -53,15 +56,18 @@ BOOL CALLBACK visit_window(HWND hwnd, LPARAM param) {
 // plain request is refused, joining the foreground thread's input state makes us that process
 // for the duration of the call.
 void bring_to_foreground(HWND hwnd) {
-  if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
-  if (SetForegroundWindow(hwnd)) return;
+  if (IsIconic(hwnd))
+    ShowWindow(hwnd, SW_RESTORE);
+  if (SetForegroundWindow(hwnd))
+    return;
   const DWORD ours = GetCurrentThreadId();
   const HWND front = GetForegroundWindow();
   const DWORD theirs = front ? GetWindowThreadProcessId(front, nullptr) : 0;
   const bool attached = theirs != 0 && theirs != ours && AttachThreadInput(ours, theirs, TRUE);
   BringWindowToTop(hwnd);
   SetForegroundWindow(hwnd);
-  if (attached) AttachThreadInput(ours, theirs, FALSE);
+  if (attached)
+    AttachThreadInput(ours, theirs, FALSE);
 }
 
 }  // namespace
@@ -71,7 +77,8 @@ WindowId Win32WindowManager::find_window(std::string_view title) {
 }
 
 void Win32WindowManager::post_close(WindowId window) {
-  if (window != 0) PostMessageW(to_hwnd(window), WM_CLOSE, 0, 0);
+  if (window != 0)
+    PostMessageW(to_hwnd(window), WM_CLOSE, 0, 0);
 }
 
 WindowId Win32WindowManager::activate(std::string_view title) {
@@ -85,10 +92,13 @@ WindowId Win32WindowManager::activate(std::string_view title) {
   return to_id(target);
 }
 
-WindowId Win32WindowManager::foreground_window() { return to_id(GetForegroundWindow()); }
+WindowId Win32WindowManager::foreground_window() {
+  return to_id(GetForegroundWindow());
+}
 
 void Win32WindowManager::set_topmost(WindowId window, bool topmost) {
-  if (window == 0) return;
+  if (window == 0)
+    return;
   SetWindowPos(to_hwnd(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE);
 }

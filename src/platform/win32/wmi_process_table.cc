@@ -18,12 +18,18 @@ namespace {
 // Win32_Process.Terminate's documented return values.
 std::string terminate_result_text(long value) {
   switch (value) {
-    case 2: return "Access denied";
-    case 3: return "Insufficient privilege";
-    case 8: return "Unknown failure";
-    case 9: return "Path not found";
-    case 21: return "Invalid parameter";
-    default: return "failure " + std::to_string(value);
+    case 2:
+      return "Access denied";
+    case 3:
+      return "Insufficient privilege";
+    case 8:
+      return "Unknown failure";
+    case 9:
+      return "Path not found";
+    case 21:
+      return "Invalid parameter";
+    default:
+      return "failure " + std::to_string(value);
   }
 }
 
@@ -31,10 +37,12 @@ std::string terminate_result_text(long value) {
 // directly. A process that is already gone is no failure: it has ended, which was the point.
 std::optional<std::string> terminate_directly(DWORD pid) {
   HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-  if (!process) process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+  if (!process)
+    process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
   if (!process) {
     const DWORD code = GetLastError();
-    if (code == ERROR_INVALID_PARAMETER) return std::nullopt;
+    if (code == ERROR_INVALID_PARAMETER)
+      return std::nullopt;
     return "OpenProcess failed: " + error_text(code);
   }
   std::optional<std::string> failure;
@@ -52,20 +60,28 @@ std::optional<std::string> terminate_directly(DWORD pid) {
 // The process id of a Win32_Process object: ProcessId where the query returned it, else the
 // key Handle, which holds the same number as text.
 std::optional<DWORD> process_id(IWbemClassObject& object) {
-  if (auto id = integer_property(object, L"ProcessId")) return static_cast<DWORD>(*id);
+  if (auto id = integer_property(object, L"ProcessId"))
+    return static_cast<DWORD>(*id);
   if (auto handle = string_property(object, L"Handle")) {
     wchar_t* end = nullptr;
     const unsigned long value = std::wcstoul(handle->c_str(), &end, 10);
-    if (end && *end == L'\0' && !handle->empty()) return static_cast<DWORD>(value);
+    if (end && *end == L'\0' && !handle->empty())
+      return static_cast<DWORD>(value);
   }
   return std::nullopt;
+}
+
+// The WBEMSTATUS enumerators are unsigned; HRESULTs are signed.
+constexpr HRESULT as_hresult(WBEMSTATUS status) {
+  return static_cast<HRESULT>(status);
 }
 
 }  // namespace
 
 bool WmiProcessTable::is_running(std::string_view name) {
   const auto query = process::is_running_query(name);
-  if (!query) return false;
+  if (!query)
+    return false;
   bool found = false;
   WmiSession session;
   session.for_each(to_wide(*query), [&](IWbemClassObject&) {
@@ -77,7 +93,8 @@ bool WmiProcessTable::is_running(std::string_view name) {
 
 std::vector<std::string> WmiProcessTable::terminate_all(std::string_view name) {
   const auto query = process::terminate_query(name);
-  if (!query) return {};
+  if (!query)
+    return {};
   struct Target {
     std::optional<DWORD> pid;
     std::optional<std::wstring> path;
@@ -97,20 +114,22 @@ std::vector<std::string> WmiProcessTable::terminate_all(std::string_view name) {
   const DWORD own_pid = GetCurrentProcessId();
   std::vector<std::string> failures;
   for (const Target& target : targets) {
-    if (target.pid == own_pid) continue;
+    if (target.pid == own_pid)
+      continue;
     const std::string who = target.pid ? "pid " + std::to_string(*target.pid) : "a process";
     std::optional<long> result;
-    HRESULT hr = WBEM_E_INVALID_METHOD;
-    if (target.path) hr = session.call_method(*target.path, L"Terminate", result);
-    if (hr == WBEM_E_NOT_FOUND) {
+    HRESULT hr = as_hresult(WBEM_E_INVALID_METHOD);
+    if (target.path)
+      hr = session.call_method(*target.path, L"Terminate", result);
+    if (hr == as_hresult(WBEM_E_NOT_FOUND)) {
       continue;  // it ended between the query and the call
     } else if (SUCCEEDED(hr)) {
       if (result.value_or(0) != 0) {
-        failures.push_back(who + ": Win32_Process.Terminate failed: " +
-                           terminate_result_text(*result));
+        failures.push_back(who +
+                           ": Win32_Process.Terminate failed: " + terminate_result_text(*result));
       }
-    } else if (hr == WBEM_E_NOT_SUPPORTED || hr == WBEM_E_INVALID_METHOD ||
-               hr == WBEM_E_METHOD_NOT_IMPLEMENTED) {
+    } else if (hr == as_hresult(WBEM_E_NOT_SUPPORTED) || hr == as_hresult(WBEM_E_INVALID_METHOD) ||
+               hr == as_hresult(WBEM_E_METHOD_NOT_IMPLEMENTED)) {
       if (!target.pid) {
         failures.push_back(who + ": no process id to terminate");
       } else if (auto failure = terminate_directly(*target.pid)) {

@@ -19,7 +19,8 @@ class Bstr {
  public:
   explicit Bstr(std::wstring_view text)
       : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-    if (!value_) throw Error("SysAllocStringLen failed: out of memory");
+    if (!value_)
+      throw Error("SysAllocStringLen failed: out of memory");
   }
   ~Bstr() { SysFreeString(value_); }
   Bstr(const Bstr&) = delete;
@@ -40,7 +41,8 @@ struct Variant {
 };
 
 void check(HRESULT hr, const char* call) {
-  if (FAILED(hr)) throw Error(std::string(call) + " failed: " + hresult_text(hr));
+  if (FAILED(hr))
+    throw Error(std::string(call) + " failed: " + hresult_text(hr));
 }
 
 // Every proxy WMI hands out needs the impersonation level set on it unless the process called
@@ -57,8 +59,8 @@ WmiSession::WmiSession() {
   ComPtr<IWbemLocator> locator;
   check(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)),
         "CoCreateInstance(WbemLocator)");
-  check(locator->ConnectServer(Bstr(L"ROOT\\CIMV2"), nullptr, nullptr, nullptr, 0, nullptr,
-                               nullptr, &services_),
+  check(locator->ConnectServer(Bstr(L"ROOT\\CIMV2"), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                               &services_),
         "ConnectServer");
   check(set_blanket(services_.Get()), "CoSetProxyBlanket");
 }
@@ -75,11 +77,13 @@ void WmiSession::for_each(std::wstring_view query,
   for (;;) {
     ComPtr<IWbemClassObject> object;
     ULONG returned = 0;
-    const HRESULT hr = results->Next(WBEM_INFINITE, 1, &object, &returned);
+    const HRESULT hr = results->Next(static_cast<LONG>(WBEM_INFINITE), 1, &object, &returned);
     // With WBEM_FLAG_RETURN_IMMEDIATELY a refused query can surface only here.
     check(hr, "ExecQuery");
-    if (returned == 0 || !object) return;
-    if (!visit(*object.Get())) return;
+    if (returned == 0 || !object)
+      return;
+    if (!visit(*object.Get()))
+      return;
   }
 }
 
@@ -116,26 +120,40 @@ HRESULT WmiSession::call_method(std::wstring_view object_path, std::wstring_view
 
 std::optional<std::wstring> string_property(IWbemClassObject& object, const wchar_t* name) {
   Variant v;
-  if (FAILED(object.Get(name, 0, &v.value, nullptr, nullptr))) return std::nullopt;
-  if (v.value.vt != VT_BSTR || !v.value.bstrVal) return std::nullopt;
+  if (FAILED(object.Get(name, 0, &v.value, nullptr, nullptr)))
+    return std::nullopt;
+  if (v.value.vt != VT_BSTR || !v.value.bstrVal)
+    return std::nullopt;
   return std::wstring(v.value.bstrVal, SysStringLen(v.value.bstrVal));
 }
 
 std::optional<long long> integer_property(IWbemClassObject& object, const wchar_t* name) {
   Variant v;
-  if (FAILED(object.Get(name, 0, &v.value, nullptr, nullptr))) return std::nullopt;
+  if (FAILED(object.Get(name, 0, &v.value, nullptr, nullptr)))
+    return std::nullopt;
   switch (v.value.vt) {
-    case VT_I1: return v.value.cVal;
-    case VT_UI1: return v.value.bVal;
-    case VT_I2: return v.value.iVal;
-    case VT_UI2: return v.value.uiVal;
-    case VT_I4: return v.value.lVal;
-    case VT_UI4: return v.value.ulVal;
-    case VT_I8: return v.value.llVal;
-    case VT_UI8: return static_cast<long long>(v.value.ullVal);
-    case VT_INT: return v.value.intVal;
-    case VT_UINT: return v.value.uintVal;
-    default: return std::nullopt;
+    case VT_I1:
+      return v.value.cVal;
+    case VT_UI1:
+      return v.value.bVal;
+    case VT_I2:
+      return v.value.iVal;
+    case VT_UI2:
+      return v.value.uiVal;
+    case VT_I4:
+      return v.value.lVal;
+    case VT_UI4:
+      return v.value.ulVal;
+    case VT_I8:
+      return v.value.llVal;
+    case VT_UI8:
+      return static_cast<long long>(v.value.ullVal);
+    case VT_INT:
+      return v.value.intVal;
+    case VT_UINT:
+      return v.value.uintVal;
+    default:
+      return std::nullopt;
   }
 }
 
