@@ -32,12 +32,15 @@ struct DirCloser {
 /// file cannot be opened or read (the process may just have ended).
 std::optional<std::string_view> read_small(int dir_fd, const char* path, std::span<char> buffer) {
   const int fd = openat(dir_fd, path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0)
+    return std::nullopt;
   std::size_t used = 0;
   while (used < buffer.size()) {
     const ssize_t got = read(fd, buffer.data() + used, buffer.size() - used);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0)
+      break;
     used += static_cast<std::size_t>(got);
   }
   close(fd);
@@ -45,9 +48,11 @@ std::optional<std::string_view> read_small(int dir_fd, const char* path, std::sp
 }
 
 bool is_pid_name(const char* name) {
-  if (*name == '\0') return false;
+  if (*name == '\0')
+    return false;
   for (const char* p = name; *p != '\0'; ++p) {
-    if (*p < '0' || *p > '9') return false;
+    if (*p < '0' || *p > '9')
+      return false;
   }
   return true;
 }
@@ -58,10 +63,13 @@ bool process_matches(int proc_fd, const char* pid_text, std::string_view name) {
   std::array<char, 64> comm_buf;
   std::snprintf(path, sizeof path, "%s/comm", pid_text);
   auto comm = read_small(proc_fd, path, comm_buf);
-  if (!comm) return false;
-  if (comm->ends_with('\n')) comm->remove_suffix(1);
+  if (!comm)
+    return false;
+  if (comm->ends_with('\n'))
+    comm->remove_suffix(1);
   // Most processes fail here, after one small read.
-  if (*comm != name.substr(0, procfs::kCommLength)) return false;
+  if (*comm != name.substr(0, procfs::kCommLength))
+    return false;
 
   std::optional<std::string_view> exe;
   std::string_view argv0;
@@ -80,7 +88,8 @@ bool process_matches(int proc_fd, const char* pid_text, std::string_view name) {
       }
     }
   }
-  if (!procfs::image_name_matches(name, *comm, exe, argv0)) return false;
+  if (!procfs::image_name_matches(name, *comm, exe, argv0))
+    return false;
 
   std::array<char, 1024> stat_buf;
   std::snprintf(path, sizeof path, "%s/stat", pid_text);
@@ -94,19 +103,24 @@ ProcfsProcessTable::ProcfsProcessTable(std::string proc_root) : proc_root_(std::
 
 void ProcfsProcessTable::for_each_match(std::string_view name,
                                         const std::function<bool(int pid)>& visit) {
-  if (name.empty()) return;
+  if (name.empty())
+    return;
   std::unique_ptr<DIR, DirCloser> dir(opendir(proc_root_.c_str()));
   if (!dir) {
     throw Error("opendir " + proc_root_ + " failed: " + std::strerror(errno));
   }
   const int proc_fd = dirfd(dir.get());
   while (const dirent* entry = readdir(dir.get())) {
-    if (!is_pid_name(entry->d_name)) continue;
-    if (!process_matches(proc_fd, entry->d_name, name)) continue;
+    if (!is_pid_name(entry->d_name))
+      continue;
+    if (!process_matches(proc_fd, entry->d_name, name))
+      continue;
     int pid = 0;
     const char* end = entry->d_name + std::strlen(entry->d_name);
-    if (std::from_chars(entry->d_name, end, pid).ec != std::errc()) continue;
-    if (!visit(pid)) return;
+    if (std::from_chars(entry->d_name, end, pid).ec != std::errc())
+      continue;
+    if (!visit(pid))
+      return;
   }
 }
 
@@ -132,8 +146,10 @@ std::vector<std::string> ProcfsProcessTable::terminate_all(std::string_view name
   std::vector<std::string> failures;
   const pid_t self = getpid();
   for (const int pid : find(name)) {
-    if (pid == self) continue;
-    if (kill(pid, SIGKILL) == 0 || errno == ESRCH) continue;
+    if (pid == self)
+      continue;
+    if (kill(pid, SIGKILL) == 0 || errno == ESRCH)
+      continue;
     failures.push_back("pid " + std::to_string(pid) + ": " + std::strerror(errno));
   }
   return failures;

@@ -38,20 +38,31 @@ X11WindowManager::X11WindowManager(std::shared_ptr<x11::Connection> connection)
     : connection_(std::move(connection)),
       display_(connection_->display()),
       root_(connection_->root()) {
-  const char* names[] = {"_NET_SUPPORTED",      "_NET_SUPPORTING_WM_CHECK",
-                         "_NET_CLIENT_LIST",    "_NET_WM_NAME",
-                         "UTF8_STRING",         "_NET_CLOSE_WINDOW",
-                         "_NET_ACTIVE_WINDOW",  "_NET_WM_STATE",
-                         "_NET_WM_STATE_ABOVE", "WM_PROTOCOLS",
-                         "WM_DELETE_WINDOW",    "WM_STATE"};
-  constexpr int kCount = sizeof names / sizeof names[0];
-  static_assert(sizeof(Atoms) == kCount * sizeof(Atom));
-  Atom values[kCount];
-  if (!XInternAtoms(display_, const_cast<char**>(names), kCount, False, values)) {
-    throw Error("XInternAtoms failed");
-  }
   auto atoms = std::make_shared<Atoms>();
-  std::copy(values, values + kCount, reinterpret_cast<Atom*>(atoms.get()));
+  std::pair<const char*, Atom*> wanted[] = {
+      {"_NET_SUPPORTED", &atoms->net_supported},
+      {"_NET_SUPPORTING_WM_CHECK", &atoms->net_supporting_wm_check},
+      {"_NET_CLIENT_LIST", &atoms->net_client_list},
+      {"_NET_WM_NAME", &atoms->net_wm_name},
+      {"UTF8_STRING", &atoms->utf8_string},
+      {"_NET_CLOSE_WINDOW", &atoms->net_close_window},
+      {"_NET_ACTIVE_WINDOW", &atoms->net_active_window},
+      {"_NET_WM_STATE", &atoms->net_wm_state},
+      {"_NET_WM_STATE_ABOVE", &atoms->net_wm_state_above},
+      {"WM_PROTOCOLS", &atoms->wm_protocols},
+      {"WM_DELETE_WINDOW", &atoms->wm_delete_window},
+      {"WM_STATE", &atoms->wm_state},
+  };
+  constexpr int kCount = sizeof wanted / sizeof wanted[0];
+  char* names[kCount];
+  Atom values[kCount];
+  for (int i = 0; i < kCount; ++i)
+    names[i] = const_cast<char*>(wanted[i].first);
+  // One round trip for all of them.
+  if (!XInternAtoms(display_, names, kCount, False, values))
+    throw Error("XInternAtoms failed");
+  for (int i = 0; i < kCount; ++i)
+    *wanted[i].second = values[i];
   atoms_ = std::move(atoms);
 }
 
@@ -60,13 +71,17 @@ X11WindowManager::Support X11WindowManager::support() {
   x11::ErrorTrap trap(display_);
   // _NET_SUPPORTED outlives a window manager that crashed; the check window proves it alive.
   auto check = x11::get_property(display_, root_, a.net_supporting_wm_check, XA_WINDOW);
-  if (!check) return {};
+  if (!check)
+    return {};
   const auto check_window = x11::items32(*check);
-  if (check_window.empty()) return {};
+  if (check_window.empty())
+    return {};
   auto echo = x11::get_property(display_, check_window[0], a.net_supporting_wm_check, XA_WINDOW);
-  if (!echo || x11::items32(*echo) != check_window) return {};
+  if (!echo || x11::items32(*echo) != check_window)
+    return {};
   auto supported = x11::get_property(display_, root_, a.net_supported, XA_ATOM);
-  if (!supported) return {};
+  if (!supported)
+    return {};
   return Support{x11::items32(*supported)};
 }
 
@@ -81,7 +96,8 @@ std::vector<X11WindowManager::TopLevel> X11WindowManager::top_levels() {
   x11::ErrorTrap trap(display_);
   if (supports(ewmh, a.net_client_list)) {
     if (auto list = x11::get_property(display_, root_, a.net_client_list, XA_WINDOW)) {
-      for (const unsigned long w : x11::items32(*list)) windows.push_back(w);
+      for (const unsigned long w : x11::items32(*list))
+        windows.push_back(w);
     }
   } else {
     Window root_return = 0, parent = 0;
@@ -90,7 +106,8 @@ std::vector<X11WindowManager::TopLevel> X11WindowManager::top_levels() {
     if (XQueryTree(display_, root_, &root_return, &parent, &children, &count)) {
       std::unique_ptr<Window, x11::XFreeDeleter> owned(children);
       // Children come bottom to top; walk them from the top like a window list does.
-      for (unsigned int i = count; i-- > 0;) windows.push_back(client_of(children[i]));
+      for (unsigned int i = count; i-- > 0;)
+        windows.push_back(client_of(children[i]));
     }
   }
   std::vector<TopLevel> result;
@@ -110,11 +127,13 @@ Window X11WindowManager::client_of(Window top_level) {
   for (int depth = 0; depth <= kMaxFrameDepth && !level.empty(); ++depth) {
     std::vector<Window> next;
     for (const Window w : level) {
-      if (x11::get_property(display_, w, atoms_->wm_state, AnyPropertyType)) return w;
+      if (x11::get_property(display_, w, atoms_->wm_state, AnyPropertyType))
+        return w;
       Window root_return = 0, parent = 0;
       Window* children = nullptr;
       unsigned int count = 0;
-      if (!XQueryTree(display_, w, &root_return, &parent, &children, &count)) continue;
+      if (!XQueryTree(display_, w, &root_return, &parent, &children, &count))
+        continue;
       std::unique_ptr<Window, x11::XFreeDeleter> owned(children);
       next.insert(next.end(), children, children + count);
     }
@@ -130,15 +149,17 @@ Window X11WindowManager::top_level_of(Window window) {
     Window root_return = 0, parent = 0;
     Window* children = nullptr;
     unsigned int count = 0;
-    if (!XQueryTree(display_, current, &root_return, &parent, &children, &count)) return 0;
-    if (children != nullptr) XFree(children);
-    if (parent == root_return || parent == 0) return current;
+    if (!XQueryTree(display_, current, &root_return, &parent, &children, &count))
+      return 0;
+    if (children != nullptr)
+      XFree(children);
+    if (parent == root_return || parent == 0)
+      return current;
     current = parent;
   }
 }
 
-void X11WindowManager::send_to_root(Window window, Atom type, long l0, long l1, long l2,
-                                    long l3) {
+void X11WindowManager::send_to_root(Window window, Atom type, long l0, long l1, long l2, long l3) {
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
@@ -152,15 +173,18 @@ void X11WindowManager::send_to_root(Window window, Atom type, long l0, long l1, 
 }
 
 WindowId X11WindowManager::find_window(std::string_view title) {
-  if (title.empty()) return 0;
+  if (title.empty())
+    return 0;
   for (const TopLevel& top : top_levels()) {
-    if (top.title == title) return top.window;
+    if (top.title == title)
+      return top.window;
   }
   return 0;
 }
 
 void X11WindowManager::post_close(WindowId id) {
-  if (id == 0) return;
+  if (id == 0)
+    return;
   const Atoms& a = *atoms_;
   const Window window = static_cast<Window>(id);
   const Support ewmh = support();
@@ -171,10 +195,12 @@ void X11WindowManager::post_close(WindowId id) {
   }
   Atom* protocols = nullptr;
   int count = 0;
-  if (!XGetWMProtocols(display_, window, &protocols, &count)) return;
+  if (!XGetWMProtocols(display_, window, &protocols, &count))
+    return;
   std::unique_ptr<Atom, x11::XFreeDeleter> owned(protocols);
   // A client that does not take WM_DELETE_WINDOW can only be killed, and that is no request.
-  if (std::find(protocols, protocols + count, a.wm_delete_window) == protocols + count) return;
+  if (std::find(protocols, protocols + count, a.wm_delete_window) == protocols + count)
+    return;
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
@@ -187,20 +213,16 @@ void X11WindowManager::post_close(WindowId id) {
 
 WindowId X11WindowManager::activate(std::string_view title) {
   const auto windows = top_levels();
-  const TopLevel* chosen = nullptr;
+  auto chosen = windows.end();
   if (!title.empty()) {
-    for (const TopLevel& top : windows) {
-      if (top.title == title) {
-        chosen = &top;
-        break;
-      }
-    }
-    for (const TopLevel& top : windows) {
-      if (chosen != nullptr) break;
-      if (top.title.starts_with(title)) chosen = &top;
+    chosen = std::find_if(windows.begin(), windows.end(),
+                          [&](const TopLevel& top) { return top.title == title; });
+    if (chosen == windows.end()) {
+      chosen = std::find_if(windows.begin(), windows.end(),
+                            [&](const TopLevel& top) { return top.title.starts_with(title); });
     }
   }
-  if (chosen == nullptr) {
+  if (chosen == windows.end()) {
     throw Error("Activating a window failed: no window is titled \"" + std::string(title) +
                 "\" or has a title beginning with it");
   }
@@ -210,7 +232,8 @@ WindowId X11WindowManager::activate(std::string_view title) {
   if (supports(ewmh, atoms_->net_active_window)) {
     send_to_root(window, atoms_->net_active_window, kSourcePager, CurrentTime, 0, 0);
   } else {
-    if (const Window frame = top_level_of(window)) XRaiseWindow(display_, frame);
+    if (const Window frame = top_level_of(window))
+      XRaiseWindow(display_, frame);
     XSetInputFocus(display_, window, RevertToParent, CurrentTime);
   }
   return window;
@@ -227,13 +250,15 @@ WindowId X11WindowManager::foreground_window() {
   Window focus = None;
   int revert = 0;
   XGetInputFocus(display_, &focus, &revert);
-  if (focus == None || focus == PointerRoot || focus == root_) return 0;
+  if (focus == None || focus == PointerRoot || focus == root_)
+    return 0;
   const Window top = top_level_of(focus);
   return top == 0 ? 0 : client_of(top);
 }
 
 void X11WindowManager::set_topmost(WindowId id, bool topmost) {
-  if (id == 0) return;
+  if (id == 0)
+    return;
   const Atoms& a = *atoms_;
   const Window window = static_cast<Window>(id);
   const Support ewmh = support();
@@ -243,7 +268,8 @@ void X11WindowManager::set_topmost(WindowId id, bool topmost) {
                  static_cast<long>(a.net_wm_state_above), 0, kSourcePager);
   } else if (topmost) {
     // Without a window manager nothing stays above; raising is the nearest there is.
-    if (const Window frame = top_level_of(window)) XRaiseWindow(display_, frame);
+    if (const Window frame = top_level_of(window))
+      XRaiseWindow(display_, frame);
   }
 }
 

@@ -17,8 +17,10 @@ ErrorTrap* g_innermost_trap = nullptr;
 void write_stderr(std::string_view text) {
   while (!text.empty()) {
     const ssize_t n = write(STDERR_FILENO, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return;
     text.remove_prefix(static_cast<std::size_t>(n));
   }
 }
@@ -46,7 +48,9 @@ Connection::Connection() {
   XSetIOErrorHandler(on_io_error);
 }
 
-Connection::~Connection() { XCloseDisplay(display_); }
+Connection::~Connection() {
+  XCloseDisplay(display_);
+}
 
 ErrorTrap::ErrorTrap(Display* display)
     : display_(display), outer_(g_innermost_trap), previous_handler_(XSetErrorHandler(on_error)) {
@@ -67,13 +71,15 @@ int ErrorTrap::sync() {
 int ErrorTrap::on_error(Display* display, XErrorEvent* event) {
   for (ErrorTrap* trap = g_innermost_trap; trap != nullptr; trap = trap->outer_) {
     if (trap->display_ == display) {
-      if (trap->first_error_ == 0) trap->first_error_ = event->error_code;
+      if (trap->first_error_ == 0)
+        trap->first_error_ = event->error_code;
       return 0;
     }
   }
   // Not ours (e.g. the toolkit's connection): leave it to whoever handled it before.
   ErrorTrap* outermost = g_innermost_trap;
-  while (outermost != nullptr && outermost->outer_ != nullptr) outermost = outermost->outer_;
+  while (outermost != nullptr && outermost->outer_ != nullptr)
+    outermost = outermost->outer_;
   const XErrorHandler before = outermost != nullptr ? outermost->previous_handler_ : nullptr;
   return before != nullptr ? before(display, event) : 0;
 }

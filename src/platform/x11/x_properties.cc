@@ -18,14 +18,18 @@ std::optional<Property> get_property(Display* display, Window window, Atom prope
       XGetWindowProperty(display, window, property, 0, kMaxPropertyLength, False, type,
                          &result.type, &result.format, &result.count, &bytes_after, &data);
   result.data.reset(data);
-  if (status != Success || result.type == None) return std::nullopt;
-  if (type != AnyPropertyType && result.type != type) return std::nullopt;
-  if (result.data == nullptr) return std::nullopt;
+  if (status != Success || result.type == None)
+    return std::nullopt;
+  if (type != AnyPropertyType && result.type != type)
+    return std::nullopt;
+  if (result.data == nullptr)
+    return std::nullopt;
   return result;
 }
 
 std::vector<unsigned long> items32(const Property& property) {
-  if (property.format != 32 || property.data == nullptr) return {};
+  if (property.format != 32 || property.data == nullptr)
+    return {};
   // Xlib hands format-32 data out as an array of long, whatever the size of long.
   const auto* values = reinterpret_cast<const unsigned long*>(property.data.get());
   return std::vector<unsigned long>(values, values + property.count);
@@ -53,9 +57,11 @@ std::optional<std::string> window_title(Display* display, Window window, Atom ne
     return std::string(reinterpret_cast<const char*>(name->data.get()), name->count);
   }
   auto name = get_property(display, window, XA_WM_NAME, AnyPropertyType);
-  if (!name || name->format != 8) return std::nullopt;
+  if (!name || name->format != 8)
+    return std::nullopt;
   const auto* bytes = name->data.get();
-  if (name->type == XA_STRING) return latin1_to_utf8(bytes, name->count);
+  if (name->type == XA_STRING)
+    return latin1_to_utf8(bytes, name->count);
   if (name->type == utf8_string) {
     return std::string(reinterpret_cast<const char*>(bytes), name->count);
   }
@@ -71,7 +77,8 @@ std::optional<std::string> window_title(Display* display, Window window, Atom ne
     return std::nullopt;
   }
   std::string title;
-  for (int i = 0; i < count; ++i) title += list[i];
+  for (int i = 0; i < count; ++i)
+    title += list[i];
   XFreeStringList(list);
   return title;
 }

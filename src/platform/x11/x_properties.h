@@ -13,7 +13,8 @@ namespace tambrel::x11 {
 /// Frees memory Xlib handed out.
 struct XFreeDeleter {
   void operator()(void* data) const {
-    if (data != nullptr) XFree(data);
+    if (data != nullptr)
+      XFree(data);
   }
 };
 
