@@ -1,0 +1,219 @@
+#include "platform/linux/procfs_process_table.h"
+
+#include <grp.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "platform/error.h"
+#include "support.h"
+
+namespace tambrel {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+using testing::Child;
+using testing::poll_until;
+using testing::TempDir;
+
+constexpr milliseconds kDeadline{5000};
+
+/// Names unique to this test process, so parallel runs never see each other's children.
+std::string unique(const std::string& suffix) {
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "t%07d", static_cast<int>(getpid()) % 10000000);
+  return prefix + suffix;
+}
+
+bool killed_by_sigkill(const std::optional<int>& status) {
+  return status && WIFSIGNALED(*status) && WTERMSIG(*status) == SIGKILL;
+}
+
+char proc_state(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const auto close = text.rfind(')');
+  return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
+}
+
+class ProcfsTest : public ::testing::Test {
+ protected:
+  /// Starts a copy of /bin/sleep under `name` that sleeps for a minute.
+  Child& start(const std::string& name) {
+    const fs::path path = dir_.path() / name;
+    if (!fs::exists(path))
+      fs::copy_file("/bin/sleep", path);
+    children_.push_back(std::make_unique<Child>(
+        path.string(), std::vector<std::string>{path.string(), "60"}, false));
+    return *children_.back();
+  }
+
+  std::set<int> found(const std::string& name) {
+    const auto pids = table_.find(name);
+    return std::set<int>(pids.begin(), pids.end());
+  }
+
+  TempDir dir_;
+  std::vector<std::unique_ptr<Child>> children_;
+  ProcfsProcessTable table_;
+};
+
+TEST_F(ProcfsTest, FindsCountsAndTerminatesEveryProcessOfAName) {
+  // The two long names share their first 15 bytes, all the kernel keeps in comm.
+  const std::string a = unique("-image-name-a");
+  const std::string b = unique("-image-name-b");
+  const std::string shorter = unique("-s");
+  ASSERT_GT(a.size(), 15u);
+  ASSERT_EQ(a.substr(0, 15), b.substr(0, 15));
+  Child& a1 = start(a);
+  Child& a2 = start(a);
+  Child& b1 = start(b);
+  Child& s1 = start(shorter);
+
+  EXPECT_EQ(found(a), (std::set<int>{a1.pid(), a2.pid()}));
+  EXPECT_EQ(found(b), (std::set<int>{b1.pid()}));
+  EXPECT_EQ(found(shorter), (std::set<int>{s1.pid()}));
+  EXPECT_TRUE(table_.is_running(a));
+  EXPECT_FALSE(table_.is_running(a.substr(0, 15) + "x"));
+  EXPECT_FALSE(table_.is_running(shorter.substr(0, shorter.size() - 1)));
+  EXPECT_FALSE(table_.is_running(shorter + "x"));
+  std::string upper = shorter;
+  upper[0] = 'T';
+  EXPECT_FALSE(table_.is_running(upper));
+
+  EXPECT_EQ(table_.terminate_all(a), std::vector<std::string>{});
+  EXPECT_TRUE(killed_by_sigkill(a1.wait(kDeadline)));
+  EXPECT_TRUE(killed_by_sigkill(a2.wait(kDeadline)));
+  EXPECT_FALSE(table_.is_running(a));
+  EXPECT_TRUE(b1.running());
+  EXPECT_TRUE(s1.running());
+  EXPECT_TRUE(table_.is_running(b));
+
+  // Nothing left of that name: nothing to do, nothing to report.
+  EXPECT_EQ(table_.terminate_all(a), std::vector<std::string>{});
+}
+
+TEST_F(ProcfsTest, EmptyNameMatchesNoProcess) {
+  start(unique("-e"));
+  EXPECT_TRUE(table_.find("").empty());
+  EXPECT_FALSE(table_.is_running(""));
+}
+
+TEST_F(ProcfsTest, AnEndedProcessAwaitingItsParentIsNotRunning) {
+  const std::string name = unique("-zombie");
+  Child& child = start(name);
+  ASSERT_TRUE(table_.is_running(name));
+  ASSERT_EQ(kill(child.pid(), SIGKILL), 0);
+  // Not reaped yet: the kernel keeps it as a zombie with its name.
+  ASSERT_TRUE(poll_until([&] { return proc_state(child.pid()) == 'Z'; }, kDeadline));
+  EXPECT_FALSE(table_.is_running(name));
+  EXPECT_EQ(table_.terminate_all(name), std::vector<std::string>{});
+}
+
+TEST_F(ProcfsTest, AProcessWhoseExecutableWasDeletedStillMatches) {
+  const std::string name = unique("-deleted-image");
+  Child& child = start(name);
+  fs::remove(dir_.path() / name);
+  const fs::path exe = fs::read_symlink("/proc/" + std::to_string(child.pid()) + "/exe");
+  ASSERT_TRUE(exe.string().ends_with(" (deleted)")) << exe;
+  EXPECT_TRUE(table_.is_running(name));
+  EXPECT_EQ(table_.terminate_all(name), std::vector<std::string>{});
+  EXPECT_TRUE(killed_by_sigkill(child.wait(kDeadline)));
+}
+
+TEST_F(ProcfsTest, NeverTerminatesTheCallingProcess) {
+  // A copy of this test program under the same name as a sleeping process: asked to terminate
+  // that name, it ends the sleeper and lives on to report.
+  const std::string name = unique("-self-helper");
+  Child& sleeper = start(name);
+  const fs::path helper_path = dir_.path() / "helper" / name;
+  fs::create_directories(helper_path.parent_path());
+  fs::copy_file("/proc/self/exe", helper_path);
+  Child helper(helper_path.string(), {helper_path.string(), "--terminate-helper", name}, true);
+  EXPECT_EQ(helper.read_line(kDeadline), "failures 0");
+  const auto status = helper.wait(kDeadline);
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+  EXPECT_TRUE(killed_by_sigkill(sleeper.wait(kDeadline)));
+}
+
+TEST_F(ProcfsTest, RefusedTerminationIsReportedAndTheProcessStays) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "needs root to start a process another user cannot signal";
+  const std::string name = unique("-root-owned-image");
+  Child& target = start(name);
+  const std::string exe_link = "/proc/" + std::to_string(target.pid()) + "/exe";
+  // As user nobody: the root process's exe link is closed, so the match rests on argv[0], and
+  // the kill is refused.
+  const auto result = testing::run_forked(
+      [&] {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+          return 10;
+        char buf[256];
+        if (readlink(exe_link.c_str(), buf, sizeof buf) >= 0)
+          return 11;
+        ProcfsProcessTable table;
+        if (!table.is_running(name))
+          return 12;
+        for (const auto& line : table.terminate_all(name))
+          std::cout << line << "\n";
+        std::cout.flush();
+        return 0;
+      },
+      kDeadline);
+  ASSERT_TRUE(result);
+  ASSERT_TRUE(WIFEXITED(result->status)) << result->output;
+  ASSERT_EQ(WEXITSTATUS(result->status), 0) << result->output;
+  EXPECT_EQ(result->output, "pid " + std::to_string(target.pid()) + ": Operation not permitted\n");
+  EXPECT_TRUE(target.running());
+  EXPECT_EQ(target.wait(milliseconds(0)), std::nullopt);
+}
+
+TEST(ProcfsTable, UnreadableProcRootIsAnError) {
+  ProcfsProcessTable table("/nonexistent-proc");
+  try {
+    table.is_running("sleep");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "opendir /nonexistent-proc failed: No such file or directory");
+  }
+}
+
+TEST(ProcfsTable, AFullScanTakesMillisecondsNotTensOfThem) {
+  ProcfsProcessTable table;
+  constexpr int kScans = 50;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kScans; ++i) {
+    // A long name that matches nothing forces a look at every process.
+    ASSERT_FALSE(table.is_running("no-such-process-image-name"));
+  }
+  const auto per_scan = (std::chrono::steady_clock::now() - start) / kScans;
+  EXPECT_LT(per_scan, milliseconds(25));
+}
+
+}  // namespace
+}  // namespace tambrel
+
+int main(int argc, char** argv) {
+  // Helper mode for NeverTerminatesTheCallingProcess.
+  if (argc == 3 && std::string(argv[1]) == "--terminate-helper") {
+    const auto failures = tambrel::ProcfsProcessTable().terminate_all(argv[2]);
+    std::cout << "failures " << failures.size() << std::endl;
+    return 0;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
