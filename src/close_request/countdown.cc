@@ -7,7 +7,8 @@ namespace tambrel {
 void MAIN_CLOSING_WINDOW_TIMER_Timer(TambrelMain& m) {
   m.CLOSE_REQUEST_TIME -= 1;
   m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(seconds_field(m.CLOSE_REQUEST_TIME));
-  if (m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].text() != "00") return;
+  if (m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].text() != "00")
+    return;
   m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
   m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
   m.timer(INTERNAL_CLOSE_COMMAND_TIMER).set_enabled(true);

@@ -12,7 +12,8 @@ void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m) {
     m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
     m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
     // No window has that title: there is nobody to ask.
-    if (window != 0) m.services.windows.post_close(window);
+    if (window != 0)
+      m.services.windows.post_close(window);
     m.timer(UNLOAD_TIMER).set_enabled(true);
     m.timer(INTERNAL_CLOSE_COMMAND_TIMER).set_enabled(false);
   } else {
@@ -28,7 +29,8 @@ void ALT_F4_TIMER_Timer(TambrelMain& m) {
     m.services.clock.sleep_ms(kActivationPauseMs);
     // Alt+F4 closes whatever is in front; if the target lost the foreground meanwhile (or was
     // never allowed to take it), the keystroke would close some other window, perhaps our own.
-    if (m.services.windows.foreground_window() == target) m.services.keys.send_alt_f4();
+    if (m.services.windows.foreground_window() == target)
+      m.services.keys.send_alt_f4();
     m.timer(UNLOAD_TIMER).set_enabled(true);
     m.timer(ALT_F4_TIMER).set_enabled(false);
   } else {

@@ -16,13 +16,16 @@ void UNLOAD_TIMER_Timer(TambrelMain& m) {
   auto wait = [&] { return m[WAIT_FOR_PROCESS_TICKBOX].value(); };
   auto state = [&] { return m[PROCESS_STATE_TEXTBOX].text(); };
 
-  if (state() == kStopped && display() == "00" && wait() == 0) exit_procedure(m);
-  if (state() == kStopped && display() == "00" && wait() == 1) exit_procedure(m);
+  if (state() == kStopped && display() == "00" && wait() == 0)
+    exit_procedure(m);
+  if (state() == kStopped && display() == "00" && wait() == 1)
+    exit_procedure(m);
   if (state() == kRunning && display() == "00" && wait() == 1) {
     m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
     m.UNLOAD_TIME = kUnloadSeconds;
   }
-  if (state() == kRunning && display() == "00" && wait() == 0) exit_procedure(m);
+  if (state() == kRunning && display() == "00" && wait() == 0)
+    exit_procedure(m);
 
   if (m[AUTO_TERMINATE_TICKBOX].value() == 1 &&
       m[TERMINATE_COUNTDOWN_TEXTBOX[1]].back_color() == colors::kWindowBackground) {

@@ -9,7 +9,8 @@
 namespace tambrel::forms {
 
 void Application::dispatch(const std::function<void()>& handler) {
-  if (ended_) return;
+  if (ended_)
+    return;
   ++depth_;
   try {
     handler();
@@ -25,7 +26,8 @@ void Application::dispatch(const std::function<void()>& handler) {
 }
 
 void Application::report_error(const std::string& what) {
-  if (ended_) return;
+  if (ended_)
+    return;
   ended_ = true;
   failed_ = true;
   view_.message_box(kErrorTitle, "TAMBREL has stopped because of an error:\n\n" + what);
@@ -56,7 +58,8 @@ void Application::rearm_view() {
 std::optional<Millis> Application::next_due() const {
   std::optional<Millis> best;
   for (const Timer* t : timers_) {
-    if (t->active() && (!best || t->due_ms_ < *best)) best = t->due_ms_;
+    if (t->active() && (!best || t->due_ms_ < *best))
+      best = t->due_ms_;
   }
   return best;
 }
@@ -71,16 +74,19 @@ void Application::fire_due() {
     const unsigned generation = timers_generation_;
     for (std::size_t i = 0; i < timers_.size() && !ended_; ++i) {
       Timer* t = timers_[i];
-      if (!t->active() || std::find(fired.begin(), fired.end(), t) != fired.end()) continue;
+      if (!t->active() || std::find(fired.begin(), fired.end(), t) != fired.end())
+        continue;
       const Millis now = clock_.now_ms();
-      if (t->due_ms_ > now) continue;
+      if (t->due_ms_ > now)
+        continue;
       fired.push_back(t);
       // Back onto the grid: the first grid point after now. Missed ticks are not made up.
       const Millis interval = t->interval_ms_;
       t->due_ms_ += interval * ((now - t->due_ms_) / interval + 1);
       Form* form = nullptr;
       for (Form* f : loaded_forms_) {
-        if (f->owns(t)) form = f;
+        if (f->owns(t))
+          form = f;
       }
       if (form) {
         const std::string name = t->name();
@@ -105,11 +111,14 @@ void Application::remove_timer(Timer* timer) {
   ++timers_generation_;
 }
 
-void Application::form_loaded(Form* form) { loaded_forms_.push_back(form); }
+void Application::form_loaded(Form* form) {
+  loaded_forms_.push_back(form);
+}
 
 void Application::form_unloaded(Form* form) {
   std::erase(loaded_forms_, form);
-  if (loaded_forms_.empty()) end_program();
+  if (loaded_forms_.empty())
+    end_program();
 }
 
 }  // namespace tambrel::forms

@@ -6,9 +6,18 @@ namespace tambrel::forms {
 
 ControlDesign make_control(ControlKind kind, std::string name, std::string text, int left, int top,
                            int width, int height, int tab_index) {
-  ControlDesign d{std::move(name), kind, std::move(text), left, top, width, height, tab_index,
-                  /*tab_stop=*/kind != ControlKind::kLabel, Font{},
-                  /*back_color=*/colors::kButtonFace, /*fore_color=*/colors::kButtonText};
+  ControlDesign d{std::move(name),
+                  kind,
+                  std::move(text),
+                  left,
+                  top,
+                  width,
+                  height,
+                  tab_index,
+                  /*tab_stop=*/kind != ControlKind::kLabel,
+                  Font{},
+                  /*back_color=*/colors::kButtonFace,
+                  /*fore_color=*/colors::kButtonText};
   if (kind == ControlKind::kTextBox) {
     d.back_color = colors::kWindowBackground;
     d.fore_color = colors::kWindowText;

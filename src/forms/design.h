@@ -18,9 +18,13 @@ inline constexpr Color kWindowText = 0x80000008;        // system colour 8
 inline constexpr Color kButtonFace = 0x8000000F;        // system colour 15
 inline constexpr Color kButtonText = 0x80000012;        // system colour 18
 /// True for 0x800000nn values, which name a system colour instead of a fixed one.
-constexpr bool is_system(Color c) { return (c & 0xFF000000u) == 0x80000000u; }
+constexpr bool is_system(Color c) {
+  return (c & 0xFF000000u) == 0x80000000u;
+}
 /// The system colour number of a system colour value.
-constexpr int system_index(Color c) { return static_cast<int>(c & 0xFFu); }
+constexpr int system_index(Color c) {
+  return static_cast<int>(c & 0xFFu);
+}
 }  // namespace colors
 
 enum class ControlKind { kLabel, kTextBox, kCheckBox, kButton };

@@ -11,7 +11,8 @@ Millis SteadyClock::now_ms() {
 }
 
 void SteadyClock::sleep_ms(Millis ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (ms > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 }  // namespace tambrel

@@ -11,14 +11,17 @@ void AUTO_TERMINATE_TICKBOX_Click(TambrelMain& m) {
   const std::int16_t value = m[AUTO_TERMINATE_TICKBOX].value();
   if (value == 1) {
     m.timer(AUTO_TERMINATE_TIMER[1]).set_enabled(true);
-    for (int n = 1; n <= 5; ++n) m[TERMINATE_COUNTDOWN_TEXTBOX[n]].set_enabled(true);
+    for (int n = 1; n <= 5; ++n)
+      m[TERMINATE_COUNTDOWN_TEXTBOX[n]].set_enabled(true);
     m[PROCESS_TERMINATED_COUNTDOWN_TEXTBOX].set_enabled(true);
   } else {
-    for (int n = 1; n <= 5; ++n) m.timer(AUTO_TERMINATE_TIMER[n]).set_enabled(false);
+    for (int n = 1; n <= 5; ++n)
+      m.timer(AUTO_TERMINATE_TIMER[n]).set_enabled(false);
     for (int n = 1; n <= 5; ++n) {
       m[TERMINATE_COUNTDOWN_TEXTBOX[n]].set_back_color(colors::kWindowBackground);
     }
-    for (int n = 1; n <= 5; ++n) m[TERMINATE_COUNTDOWN_TEXTBOX[n]].set_enabled(false);
+    for (int n = 1; n <= 5; ++n)
+      m[TERMINATE_COUNTDOWN_TEXTBOX[n]].set_enabled(false);
     m[PROCESS_TERMINATED_COUNTDOWN_TEXTBOX].set_enabled(false);
   }
   m.settings.save_tick_state(AUTO_TERMINATE_TICKBOX, value);
@@ -36,7 +39,8 @@ void AUTO_TERMINATE_TIMER_Timer(TambrelMain& m, int n) {
   forms::Control& result = m[PROCESS_TERMINATED_COUNTDOWN_TEXTBOX];
   // Green while the blocking request runs, so the user sees that termination is under way.
   result.set_back_color(colors::kGreen);
-  const bool all_ended = TERMINATE_PROCESS_BY_NAME(m.services.processes, m[PROCESS_NAME_TEXTBOX].text());
+  const bool all_ended =
+      TERMINATE_PROCESS_BY_NAME(m.services.processes, m[PROCESS_NAME_TEXTBOX].text());
   result.set_fore_color(colors::kWindowBackground);
   result.set_back_color(colors::kRed);
   result.set_text(std::string(all_ended ? kTerminated : kTerminationFailed));

@@ -4,7 +4,8 @@ namespace tambrel::process {
 namespace {
 
 std::optional<std::string> query(std::string_view prefix_before_quote, std::string_view name) {
-  if (impossible_image_name(name)) return std::nullopt;
+  if (impossible_image_name(name))
+    return std::nullopt;
   // The name cannot hold a double quote, so a name with an apostrophe is safe inside double
   // quotes, which WQL accepts as a string literal just as well.
   const char quote = name.find('\'') == std::string_view::npos ? '\'' : '"';
@@ -20,9 +21,18 @@ std::optional<std::string> query(std::string_view prefix_before_quote, std::stri
 bool impossible_image_name(std::string_view name) {
   for (const char ch : name) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F) return true;
+    if (c < 0x20 || c == 0x7F)
+      return true;
     switch (c) {
-      case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+      case '\\':
+      case '/':
+      case ':':
+      case '*':
+      case '?':
+      case '"':
+      case '<':
+      case '>':
+      case '|':
         return true;
       default:
         break;

@@ -10,7 +10,8 @@ namespace {
 
 std::string_view trim_blanks(std::string_view s) {
   const auto first = s.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
+  if (first == std::string_view::npos)
+    return {};
   const auto last = s.find_last_not_of(" \t");
   return s.substr(first, last - first + 1);
 }
@@ -30,14 +31,16 @@ std::optional<T> parse_decimal(std::string_view text, bool* out_of_range) {
     return std::nullopt;
   }
   T value{};
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value,
-                                         std::chars_format::fixed);
-  if (end != s.data() + s.size()) return std::nullopt;
+  const auto [end, ec] =
+      std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
+  if (end != s.data() + s.size())
+    return std::nullopt;
   if (ec == std::errc::result_out_of_range) {
     *out_of_range = true;
     return std::nullopt;
   }
-  if (ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+  if (ec != std::errc() || !std::isfinite(value))
+    return std::nullopt;
   return negative ? -value : value;
 }
 
@@ -46,7 +49,8 @@ std::optional<T> parse_decimal(std::string_view text, bool* out_of_range) {
 std::optional<float> parse_geometry(std::string_view text, std::string* why) {
   bool out_of_range = false;
   const auto value = parse_decimal<float>(text, &out_of_range);
-  if (!value) *why = out_of_range ? "is too large for a window position" : "is not a number";
+  if (!value)
+    *why = out_of_range ? "is too large for a window position" : "is not a number";
   return value;
 }
 
@@ -81,6 +85,8 @@ std::string format_geometry(float twips) {
   return ec == std::errc() ? std::string(buf, end) : std::to_string(twips);
 }
 
-std::string format_tick_state(std::int16_t value) { return std::to_string(value); }
+std::string format_tick_state(std::int16_t value) {
+  return std::to_string(value);
+}
 
 }  // namespace tambrel

@@ -11,16 +11,19 @@ namespace {
 
 const SettingKey& checked_key(std::string_view key, TextForm form) {
   const SettingKey& k = setting_key(key);
-  if (k.form != form) throw std::logic_error("setting " + std::string(key) + " has another form");
+  if (k.form != form)
+    throw std::logic_error("setting " + std::string(key) + " has another form");
   return k;
 }
 
 /// A stored text as it is quoted in a message: long texts are cut so the message stays readable.
 std::string quoted_excerpt(std::string_view text) {
   constexpr std::size_t kMax = 40;
-  if (text.size() <= kMax) return "\"" + std::string(text) + "\"";
+  if (text.size() <= kMax)
+    return "\"" + std::string(text) + "\"";
   std::size_t cut = kMax;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // UTF-8
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+    --cut;  // UTF-8
   return "\"" + std::string(text.substr(0, cut)) + "...\" (" + std::to_string(text.size()) +
          " characters)";
 }
@@ -33,8 +36,8 @@ std::string Settings::read(std::string_view key) {
 }
 
 void Settings::fail(std::string_view key, std::string_view text, std::string_view why) {
-  throw Error("The setting \"" + std::string(key) + "\" holds " + quoted_excerpt(text) + ", which " +
-              std::string(why) + " (" + store_.location(section_) + ").");
+  throw Error("The setting \"" + std::string(key) + "\" holds " + quoted_excerpt(text) +
+              ", which " + std::string(why) + " (" + store_.location(section_) + ").");
 }
 
 float Settings::restore_geometry(std::string_view key) {
@@ -42,7 +45,8 @@ float Settings::restore_geometry(std::string_view key) {
   const std::string text = read(key);
   std::string why;
   const auto value = parse_geometry(text, &why);
-  if (!value) fail(key, text, why);
+  if (!value)
+    fail(key, text, why);
   return *value;
 }
 
@@ -51,7 +55,8 @@ std::int16_t Settings::restore_tick_state(std::string_view key) {
   const std::string text = read(key);
   std::string why;
   const auto value = parse_tick_state(text, &why);
-  if (!value) fail(key, text, why);
+  if (!value)
+    fail(key, text, why);
   return *value;
 }
 

@@ -30,7 +30,8 @@ void TAMBREL_MAIN_Load(TambrelMain& m) {
                     MAIN_CLOSING_WINDOW_TIMER, INTERNAL_CLOSE_COMMAND_TIMER, ALT_F4_TIMER}) {
     m.timer(name).set_interval(1000);
   }
-  for (int n = 1; n <= 5; ++n) m.timer(AUTO_TERMINATE_TIMER[n]).set_interval(60000);
+  for (int n = 1; n <= 5; ++n)
+    m.timer(AUTO_TERMINATE_TIMER[n]).set_interval(60000);
 
   m.CLOSE_REQUEST_TIME = kCloseRequestSeconds;
   m.UNLOAD_TIME = kUnloadSeconds;
@@ -44,7 +45,8 @@ void TAMBREL_MAIN_Load(TambrelMain& m) {
   }
   m.timer(AlwaysOnTopTimer).set_enabled(m[ALWAYS_ON_TOP_TICKBOX].value() == 1);
   const bool auto_terminate = m[AUTO_TERMINATE_TICKBOX].value() == 1;
-  for (int n = 1; n <= 5; ++n) m[TERMINATE_COUNTDOWN_TEXTBOX[n]].set_enabled(auto_terminate);
+  for (int n = 1; n <= 5; ++n)
+    m[TERMINATE_COUNTDOWN_TEXTBOX[n]].set_enabled(auto_terminate);
   m[PROCESS_TERMINATED_COUNTDOWN_TEXTBOX].set_enabled(auto_terminate);
 
   m[APP_EXE_NAME_TEXTBOX].set_text(s.section());

@@ -22,18 +22,19 @@ std::string seconds_field(int seconds) {
 
 namespace {
 
-Font font(double size_pt, bool bold) { return Font{"MS Sans Serif", size_pt, bold ? 700 : 400}; }
+Font font(double size_pt, bool bold) {
+  return Font{"MS Sans Serif", size_pt, bold ? 700 : 400};
+}
 
 ControlDesign label(std::string_view name, std::string text, int l, int t, int w, int h, int tab) {
-  ControlDesign d = forms::make_control(ControlKind::kLabel, std::string(name), std::move(text), l,
-                                        t, w, h, tab);
+  ControlDesign d =
+      forms::make_control(ControlKind::kLabel, std::string(name), std::move(text), l, t, w, h, tab);
   d.font = font(9.75, true);
   return d;
 }
 
 /// A label drawn as a banner: green on black with a single-line border.
-ControlDesign banner(std::string_view name, std::string text, int l, int t, int w, int h,
-                     int tab) {
+ControlDesign banner(std::string_view name, std::string text, int l, int t, int w, int h, int tab) {
   ControlDesign d = label(name, std::move(text), l, t, w, h, tab);
   d.font = font(13.5, false);
   d.back_color = colors::kBlack;
@@ -80,8 +81,8 @@ ControlDesign check_box(std::string_view name, std::string caption, int l, int t
 
 ControlDesign button(std::string_view name, std::string caption, int l, int t, int w, int h,
                      int tab) {
-  ControlDesign d = forms::make_control(ControlKind::kButton, std::string(name),
-                                        std::move(caption), l, t, w, h, tab);
+  ControlDesign d = forms::make_control(ControlKind::kButton, std::string(name), std::move(caption),
+                                        l, t, w, h, tab);
   d.word_wrap = true;
   return d;
 }
@@ -115,23 +116,23 @@ forms::FormDesign tambrel_main_design() {
   c.push_back(display(PROCESS_STATE_TEXTBOX, std::string(kNoState), 3720, 2850, 1815, 360, 16,
                       font(12, true), true));
 
-  ControlDesign close_label = label(CLOSE_REQUEST_LABEL, "CLOSING WINDOW IN:", 1200, 3480, 2415,
-                                    375, 12);
+  ControlDesign close_label =
+      label(CLOSE_REQUEST_LABEL, "CLOSING WINDOW IN:", 1200, 3480, 2415, 375, 12);
   close_label.align = Align::kRight;
   c.push_back(close_label);
   c.push_back(countdown(CLOSE_REQUEST_COUNTDOWN_TEXTBOX, 3720, 3360, 615, 450, 3));
-  ControlDesign unload_label = label(UNLOAD_ZIVU_OFF_LABEL, "EXITING 'TAMBREL' IN:", 240, 3960,
-                                     3375, 375, 13);
+  ControlDesign unload_label =
+      label(UNLOAD_ZIVU_OFF_LABEL, "EXITING 'TAMBREL' IN:", 240, 3960, 3375, 375, 13);
   unload_label.align = Align::kRight;
   c.push_back(unload_label);
   c.push_back(countdown(TAMBREL_UNLOAD_COUNDOWN_TEXTBOX, 3720, 3840, 615, 420, 4));
 
   c.push_back(check_box(WAIT_FOR_PROCESS_TICKBOX, "Wait For Process To End Before Exiting", 240,
                         4320, 3375, 495, 5, 1));
-  c.push_back(check_box(SENDKEYS_TICKBOX, "Use SendKeys Alt-F4 Instead", 3600, 4320, 1935, 495, 6,
-                        0));
-  c.push_back(check_box(AUTOSTART_COUNTDOWN_TICKBOX, "AutoStart CountDown Timers", 240, 4920,
-                        2655, 255, 7, 0));
+  c.push_back(
+      check_box(SENDKEYS_TICKBOX, "Use SendKeys Alt-F4 Instead", 3600, 4320, 1935, 495, 6, 0));
+  c.push_back(check_box(AUTOSTART_COUNTDOWN_TICKBOX, "AutoStart CountDown Timers", 240, 4920, 2655,
+                        255, 7, 0));
   c.push_back(check_box(ALWAYS_ON_TOP_TICKBOX, "Always On Top", 3600, 4920, 1815, 255, 8, 1));
   c.push_back(check_box(AUTO_TERMINATE_TICKBOX,
                         "Auto-Terminate Process 5 Minutes After Close Request", 2040, 5280, 3255,
@@ -140,17 +141,17 @@ forms::FormDesign tambrel_main_design() {
   const int minute_left[6] = {0, 2040, 2400, 2760, 3120, 3480};
   const int minute_tab[6] = {0, 20, 19, 21, 22, 23};
   for (int n = 1; n <= 5; ++n) {
-    c.push_back(display(TERMINATE_COUNTDOWN_TEXTBOX[n], std::to_string(6 - n), minute_left[n],
-                        6000, 255, 285, minute_tab[n], font(8.25, true), false));
+    c.push_back(display(TERMINATE_COUNTDOWN_TEXTBOX[n], std::to_string(6 - n), minute_left[n], 6000,
+                        255, 285, minute_tab[n], font(8.25, true), false));
   }
-  c.push_back(display(PROCESS_TERMINATED_COUNTDOWN_TEXTBOX, std::string(kNoState), 3840, 6000,
-                      1695, 285, 24, font(9.75, true), false));
+  c.push_back(display(PROCESS_TERMINATED_COUNTDOWN_TEXTBOX, std::string(kNoState), 3840, 6000, 1695,
+                      285, 24, font(9.75, true), false));
 
   c.push_back(button(ABOUT_BUTTON, "ABOUT", 240, 5280, 1575, 375, 11));
-  c.push_back(button(TERMINATE_PROCESS_NOW_BUTTON, "TERMINATE PROCESS NOW", 240, 5760, 1575, 615,
-                     10));
-  ControlDesign stop_start = button(STOP_START_COUNTDOWN_BUTTON, std::string(kStopCountdown), 240,
-                                    6600, 5295, 615, 0);
+  c.push_back(
+      button(TERMINATE_PROCESS_NOW_BUTTON, "TERMINATE PROCESS NOW", 240, 5760, 1575, 615, 10));
+  ControlDesign stop_start =
+      button(STOP_START_COUNTDOWN_BUTTON, std::string(kStopCountdown), 240, 6600, 5295, 615, 0);
   stop_start.font = font(12, true);
   c.push_back(stop_start);
 
@@ -160,7 +161,8 @@ forms::FormDesign tambrel_main_design() {
       {std::string(ALT_F4_TIMER), false},
       {std::string(PROCESS_WATCHER_TIMER), true},
   };
-  for (int n = 1; n <= 5; ++n) f.timers.push_back({std::string(AUTO_TERMINATE_TIMER[n]), false});
+  for (int n = 1; n <= 5; ++n)
+    f.timers.push_back({std::string(AUTO_TERMINATE_TIMER[n]), false});
   f.timers.push_back({std::string(UNLOAD_TIMER), false});
   f.timers.push_back({std::string(AlwaysOnTopTimer), false});
   return f;

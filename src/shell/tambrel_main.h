@@ -48,8 +48,11 @@ inline constexpr std::string_view AUTOSTART_COUNTDOWN_TICKBOX = "AUTOSTART_COUNT
 inline constexpr std::string_view ALWAYS_ON_TOP_TICKBOX = "ALWAYS_ON_TOP_TICKBOX";
 inline constexpr std::string_view AUTO_TERMINATE_TICKBOX = "AUTO_TERMINATE_TICKBOX";
 inline constexpr std::string_view TERMINATE_COUNTDOWN_TEXTBOX[6] = {
-    "", "TERMINATE_COUNTDOWN_TEXTBOX_1", "TERMINATE_COUNTDOWN_TEXTBOX_2",
-    "TERMINATE_COUNTDOWN_TEXTBOX_3", "TERMINATE_COUNTDOWN_TEXTBOX_4",
+    "",
+    "TERMINATE_COUNTDOWN_TEXTBOX_1",
+    "TERMINATE_COUNTDOWN_TEXTBOX_2",
+    "TERMINATE_COUNTDOWN_TEXTBOX_3",
+    "TERMINATE_COUNTDOWN_TEXTBOX_4",
     "TERMINATE_COUNTDOWN_TEXTBOX_5"};  // indexed 1 to 5
 inline constexpr std::string_view PROCESS_TERMINATED_COUNTDOWN_TEXTBOX =
     "PROCESS_TERMINATED_COUNTDOWN_TEXTBOX";
@@ -62,8 +65,12 @@ inline constexpr std::string_view INTERNAL_CLOSE_COMMAND_TIMER = "INTERNAL_CLOSE
 inline constexpr std::string_view ALT_F4_TIMER = "ALT_F4_TIMER";
 inline constexpr std::string_view PROCESS_WATCHER_TIMER = "PROCESS_WATCHER_TIMER";
 inline constexpr std::string_view AUTO_TERMINATE_TIMER[6] = {
-    "", "AUTO_TERMINATE_TIMER_1", "AUTO_TERMINATE_TIMER_2", "AUTO_TERMINATE_TIMER_3",
-    "AUTO_TERMINATE_TIMER_4", "AUTO_TERMINATE_TIMER_5"};  // indexed 1 to 5
+    "",
+    "AUTO_TERMINATE_TIMER_1",
+    "AUTO_TERMINATE_TIMER_2",
+    "AUTO_TERMINATE_TIMER_3",
+    "AUTO_TERMINATE_TIMER_4",
+    "AUTO_TERMINATE_TIMER_5"};  // indexed 1 to 5
 inline constexpr std::string_view UNLOAD_TIMER = "UNLOAD_TIMER";
 inline constexpr std::string_view AlwaysOnTopTimer = "AlwaysOnTopTimer";
 

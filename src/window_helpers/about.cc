@@ -6,7 +6,8 @@
 namespace tambrel {
 
 void ABOUT_BUTTON_Click(TambrelMain& m) {
-  if (!m.about) m.about = std::make_unique<TambrelAbout>(m.app(), m.settings);
+  if (!m.about)
+    m.about = std::make_unique<TambrelAbout>(m.app(), m.settings);
   m.about->show_modal(m);
 }
 

@@ -10,7 +10,8 @@ void ALWAYS_ON_TOP_TICKBOX_Click(TambrelMain& m) {
 
 void AlwaysOnTopTimer_Timer(TambrelMain& m) {
   WindowManager& wm = m.services.windows;
-  if (wm.foreground_window() == m.app().view().native_window(m)) return;
+  if (wm.foreground_window() == m.app().view().native_window(m))
+    return;
   wm.set_topmost(wm.foreground_window(), false);
   wm.set_topmost(m.app().view().native_window(m), true);
 }

@@ -54,7 +54,9 @@ void TambrelAbout::Load() {
   set_height(settings_.restore_geometry("ABOUTMainHeight"));
 }
 
-void TambrelAbout::OK_BUTTON_Click() { unload(); }
+void TambrelAbout::OK_BUTTON_Click() {
+  unload();
+}
 
 void TambrelAbout::TAMBREL_CREATOR_DblClick() {
   control(TAMBREL_CREATOR).set_text(std::string(kContactAddress));

@@ -27,17 +27,21 @@ struct FormsTest : ::testing::Test {
   std::vector<std::string> log;
 
   void SetUp() override {
-    form.on_click("BOX", [this] { log.push_back("click " + std::to_string(form.control("BOX").value())); });
+    form.on_click(
+        "BOX", [this] { log.push_back("click " + std::to_string(form.control("BOX").value())); });
     for (const char* t : {"A", "B", "C"}) {
-      form.on_timer(t, [this, t] { log.push_back(std::string(t) + "@" + std::to_string(clock.now_ms())); });
+      form.on_timer(
+          t, [this, t] { log.push_back(std::string(t) + "@" + std::to_string(clock.now_ms())); });
     }
     app.dispatch([this] { form.show(); });
   }
   /// Fires ticks as a view's single native timer would, up to `until`.
   void run_until(Millis until) {
     while (auto due = app.next_due()) {
-      if (*due > until || app.ended()) break;
-      if (*due > clock.now_ms()) clock.set(*due);
+      if (*due > until || app.ended())
+        break;
+      if (*due > clock.now_ms())
+        clock.set(*due);
       app.fire_due();
     }
     clock.set(std::max(until, clock.now_ms()));

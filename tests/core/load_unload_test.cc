@@ -8,14 +8,25 @@ namespace {
 
 using testing::Rig;
 
-const std::vector<std::string> kLoadReads = {
-    "MainLeft", "MainTop", "MainWidth", "MainHeight", "AUTOSTART_COUNTDOWN_TICKBOX",
-    "WINDOW_NAME_TEXTBOX", "WAIT_FOR_PROCESS_TICKBOX", "ALWAYS_ON_TOP_TICKBOX",
-    "PROCESS_NAME_TEXTBOX", "SENDKEYS_TICKBOX", "AUTO_TERMINATE_TICKBOX"};
-const std::vector<std::string> kUnloadWrites = {
-    "MainLeft", "MainTop", "ALWAYS_ON_TOP_TICKBOX", "WINDOW_NAME_TEXTBOX",
-    "WAIT_FOR_PROCESS_TICKBOX", "PROCESS_NAME_TEXTBOX", "AUTOSTART_COUNTDOWN_TICKBOX",
-    "SENDKEYS_TICKBOX"};
+const std::vector<std::string> kLoadReads = {"MainLeft",
+                                             "MainTop",
+                                             "MainWidth",
+                                             "MainHeight",
+                                             "AUTOSTART_COUNTDOWN_TICKBOX",
+                                             "WINDOW_NAME_TEXTBOX",
+                                             "WAIT_FOR_PROCESS_TICKBOX",
+                                             "ALWAYS_ON_TOP_TICKBOX",
+                                             "PROCESS_NAME_TEXTBOX",
+                                             "SENDKEYS_TICKBOX",
+                                             "AUTO_TERMINATE_TICKBOX"};
+const std::vector<std::string> kUnloadWrites = {"MainLeft",
+                                                "MainTop",
+                                                "ALWAYS_ON_TOP_TICKBOX",
+                                                "WINDOW_NAME_TEXTBOX",
+                                                "WAIT_FOR_PROCESS_TICKBOX",
+                                                "PROCESS_NAME_TEXTBOX",
+                                                "AUTOSTART_COUNTDOWN_TICKBOX",
+                                                "SENDKEYS_TICKBOX"};
 
 TEST(Load, FirstStartAppliesDefaultsAndWritesNothing) {
   Rig rig;
@@ -36,7 +47,8 @@ TEST(Load, FirstStartAppliesDefaultsAndWritesNothing) {
   EXPECT_TRUE(rig.timer_on(PROCESS_WATCHER_TIMER));
   EXPECT_FALSE(rig.control(TERMINATE_COUNTDOWN_TEXTBOX[1]).enabled());
   EXPECT_TRUE(rig.settings.writes.empty());
-  EXPECT_EQ(rig.view.events, (std::vector<std::string>{"create TAMBREL_MAIN", "show TAMBREL_MAIN"}));
+  EXPECT_EQ(rig.view.events,
+            (std::vector<std::string>{"create TAMBREL_MAIN", "show TAMBREL_MAIN"}));
   EXPECT_EQ(rig.main().app().next_due(), 1000) << "only the watcher, one second after Load";
 }
 
@@ -49,17 +61,18 @@ TEST(Load, RestoredBoxesThatDifferRunTheirClickOnceInsideLoad) {
   rig.store("AUTO_TERMINATE_TICKBOX", "1");
   rig.start();
   // The saving Click handlers wrote back what they restored, each once, in restore order.
-  EXPECT_EQ(rig.settings.writes, (std::vector<std::pair<std::string, std::string>>{
-                                     {"AUTOSTART_COUNTDOWN_TICKBOX", "1"},
-                                     {"WAIT_FOR_PROCESS_TICKBOX", "0"},
-                                     {"SENDKEYS_TICKBOX", "1"},
-                                     {"AUTO_TERMINATE_TICKBOX", "1"}}));
+  EXPECT_EQ(rig.settings.writes,
+            (std::vector<std::pair<std::string, std::string>>{{"AUTOSTART_COUNTDOWN_TICKBOX", "1"},
+                                                              {"WAIT_FOR_PROCESS_TICKBOX", "0"},
+                                                              {"SENDKEYS_TICKBOX", "1"},
+                                                              {"AUTO_TERMINATE_TICKBOX", "1"}}));
   EXPECT_EQ(rig.text(STOP_START_COUNTDOWN_BUTTON), "STOP COUNTDOWN");
   EXPECT_TRUE(rig.timer_on(MAIN_CLOSING_WINDOW_TIMER));
   EXPECT_TRUE(rig.timer_on(AlwaysOnTopTimer));
   EXPECT_TRUE(rig.timer_on(AUTO_TERMINATE_TIMER[1]));
   EXPECT_EQ(rig.main().timer(AUTO_TERMINATE_TIMER[1]).due_ms(), 60000);
-  for (int n = 1; n <= 5; ++n) EXPECT_TRUE(rig.control(TERMINATE_COUNTDOWN_TEXTBOX[n]).enabled());
+  for (int n = 1; n <= 5; ++n)
+    EXPECT_TRUE(rig.control(TERMINATE_COUNTDOWN_TEXTBOX[n]).enabled());
   EXPECT_TRUE(rig.control(PROCESS_TERMINATED_COUNTDOWN_TEXTBOX).enabled());
   rig.advance(1000);
   EXPECT_EQ(rig.text(CLOSE_REQUEST_COUNTDOWN_TEXTBOX), "05") << "first tick one second after Load";
@@ -67,8 +80,8 @@ TEST(Load, RestoredBoxesThatDifferRunTheirClickOnceInsideLoad) {
 
 TEST(Load, StoredGreyStateShowsGreyButCountsAsNotTicked) {
   Rig rig;
-  for (const char* key : {"AUTOSTART_COUNTDOWN_TICKBOX", "ALWAYS_ON_TOP_TICKBOX",
-                          "AUTO_TERMINATE_TICKBOX"}) {
+  for (const char* key :
+       {"AUTOSTART_COUNTDOWN_TICKBOX", "ALWAYS_ON_TOP_TICKBOX", "AUTO_TERMINATE_TICKBOX"}) {
     rig.store(key, "2");
   }
   rig.start();
@@ -101,8 +114,11 @@ TEST(Load, ABadStoredValueStopsTheStartBeforeTheWindowShows) {
 
 TEST(Load, OutOfRangeAndEmptyValuesAreErrorsToo) {
   for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-           {"MainLeft", ""}, {"MainTop", "12px"}, {"WAIT_FOR_PROCESS_TICKBOX", "40000"},
-           {"ALWAYS_ON_TOP_TICKBOX", "3"}, {"AUTOSTART_COUNTDOWN_TICKBOX", std::string(100000, '7')}}) {
+           {"MainLeft", ""},
+           {"MainTop", "12px"},
+           {"WAIT_FOR_PROCESS_TICKBOX", "40000"},
+           {"ALWAYS_ON_TOP_TICKBOX", "3"},
+           {"AUTOSTART_COUNTDOWN_TICKBOX", std::string(100000, '7')}}) {
     Rig rig;
     rig.store(key, value);
     rig.start();

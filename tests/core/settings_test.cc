@@ -25,7 +25,8 @@ TEST(Conversions, TickStatesAreWholeNumbersZeroToTwo) {
   EXPECT_EQ(parse_tick_state("+1", &why), 1);
   EXPECT_EQ(parse_tick_state("1.0", &why), 1);
   EXPECT_EQ(parse_tick_state("-0", &why), 0);
-  for (const char* bad : {"", " ", "abc", "1a", "0x1", "1e0", "--1", "+", ".", "1 1", "nan", "inf"}) {
+  for (const char* bad :
+       {"", " ", "abc", "1a", "0x1", "1e0", "--1", "+", ".", "1 1", "nan", "inf"}) {
     EXPECT_EQ(why_not_tick(bad), "is not a number") << bad;
   }
   EXPECT_EQ(why_not_tick("1.5"), "is not a whole number");

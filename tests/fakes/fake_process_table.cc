@@ -16,23 +16,29 @@ void FakeProcessTable::stop_all(const std::string& name) {
 }
 
 int FakeProcessTable::count(const std::string& name) const {
-  return static_cast<int>(
-      std::count_if(processes.begin(), processes.end(), [&](const Process& p) { return p.name == name; }));
+  return static_cast<int>(std::count_if(processes.begin(), processes.end(),
+                                        [&](const Process& p) { return p.name == name; }));
 }
 
 bool FakeProcessTable::is_running(std::string_view name) {
   calls.push_back("is_running " + std::string(name));
-  if (!fail_queries_with.empty()) throw Error(fail_queries_with);
+  if (!fail_queries_with.empty())
+    throw Error(fail_queries_with);
   return !name.empty() && count(std::string(name)) > 0;
 }
 
 std::vector<std::string> FakeProcessTable::terminate_all(std::string_view name) {
   calls.push_back("terminate " + std::string(name));
-  if (!fail_queries_with.empty()) throw Error(fail_queries_with);
+  if (before_terminate)
+    before_terminate();
+  if (!fail_queries_with.empty())
+    throw Error(fail_queries_with);
   std::vector<std::string> refused;
   std::erase_if(processes, [&](const Process& p) {
-    if (p.name != name) return false;
-    if (p.refuses_termination) refused.push_back("pid " + std::to_string(p.pid) + ": refused");
+    if (p.name != name)
+      return false;
+    if (p.refuses_termination)
+      refused.push_back("pid " + std::to_string(p.pid) + ": refused");
     return !p.refuses_termination;
   });
   return refused;

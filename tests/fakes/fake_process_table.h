@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ class FakeProcessTable : public ProcessTable {
   std::vector<Process> processes;
   /// When set, every query throws an Error with this text.
   std::string fail_queries_with;
+  /// Runs at the start of each terminate_all, before anything is terminated.
+  std::function<void()> before_terminate;
   /// Every call, e.g. "is_running notepad.exe", "terminate notepad.exe".
   std::vector<std::string> calls;
 

@@ -13,7 +13,8 @@ WindowId FakeWindowManager::open(std::string title, bool ignores_close) {
 
 FakeWindowManager::Window* FakeWindowManager::window(WindowId id) {
   for (auto& w : windows) {
-    if (w.id == id) return &w;
+    if (w.id == id)
+      return &w;
   }
   return nullptr;
 }
@@ -25,7 +26,8 @@ bool FakeWindowManager::exists(WindowId id) const {
 WindowId FakeWindowManager::find_window(std::string_view title) {
   calls.push_back("find " + std::string(title));
   for (const auto& w : windows) {
-    if (w.title == title) return w.id;
+    if (w.title == title)
+      return w.id;
   }
   return 0;
 }
@@ -35,7 +37,8 @@ void FakeWindowManager::post_close(WindowId id) {
   const Window* w = window(id);
   if (w && !w->ignores_close) {
     std::erase_if(windows, [id](const Window& x) { return x.id == id; });
-    if (foreground == id) foreground = 0;
+    if (foreground == id)
+      foreground = 0;
   }
 }
 
@@ -43,19 +46,24 @@ WindowId FakeWindowManager::activate(std::string_view title) {
   calls.push_back("activate " + std::string(title));
   const Window* found = nullptr;
   for (const auto& w : windows) {
-    if (w.title == title) found = &w;
+    if (w.title == title)
+      found = &w;
   }
   for (const auto& w : windows) {
-    if (!found && w.title.starts_with(title)) found = &w;
+    if (!found && w.title.starts_with(title))
+      found = &w;
   }
-  if (!found) throw Error("No window has the title \"" + std::string(title) + "\".");
-  if (!refuse_activation) foreground = found->id;
+  if (!found)
+    throw Error("No window has the title \"" + std::string(title) + "\".");
+  if (!refuse_activation)
+    foreground = found->id;
   return found->id;
 }
 
 void FakeWindowManager::set_topmost(WindowId id, bool topmost) {
   calls.push_back("topmost " + std::to_string(id) + " " + (topmost ? "1" : "0"));
-  if (Window* w = window(id)) w->topmost = topmost;
+  if (Window* w = window(id))
+    w->topmost = topmost;
 }
 
 void RecordingKeySender::send_alt_f4() {

@@ -12,7 +12,8 @@ std::optional<std::string> MemoryStore::read(std::string_view section, std::stri
 std::optional<std::string> MemoryStore::get(const std::string& section,
                                             const std::string& key) const {
   const auto it = values.find({section, key});
-  if (it == values.end()) return std::nullopt;
+  if (it == values.end())
+    return std::nullopt;
   return it->second;
 }
 
@@ -31,7 +32,8 @@ std::string MemoryStore::location(std::string_view section) const {
 
 std::vector<std::string> MemoryStore::written_keys() const {
   std::vector<std::string> keys;
-  for (const auto& [k, v] : writes) keys.push_back(k);
+  for (const auto& [k, v] : writes)
+    keys.push_back(k);
   return keys;
 }
 

@@ -1,0 +1,157 @@
+// Delivering the close request: the decision table, the title rules and the mends.
+#include <gtest/gtest.h>
+
+#include "fakes/rig.h"
+
+namespace tambrel {
+namespace {
+
+using testing::Rig;
+
+struct Delivery : ::testing::Test {
+  Rig rig;
+  WindowId target = 0;
+  /// Starts with the countdown running, a target window and, when `running`, its process.
+  void start(bool running, const std::string& sendkeys,
+             const std::string& typed_title = "Untitled - Notepad") {
+    rig.store("AUTOSTART_COUNTDOWN_TICKBOX", "1");
+    rig.store("SENDKEYS_TICKBOX", sendkeys);
+    rig.store("WINDOW_NAME_TEXTBOX", typed_title);
+    rig.store("PROCESS_NAME_TEXTBOX", "notepad.exe");
+    target = rig.windows.open("Untitled - Notepad");
+    if (running)
+      rig.processes.start("notepad.exe");
+    rig.start();
+    rig.advance(6000);  // the hand-off
+  }
+  int posts() {
+    return static_cast<int>(
+        std::count_if(rig.windows.calls.begin(), rig.windows.calls.end(),
+                      [](const std::string& c) { return c.starts_with("post_close"); }));
+  }
+};
+
+TEST_F(Delivery, RunningAndCloseMessagePostsOnceThenTheExitCountdownRuns) {
+  start(true, "0");
+  rig.advance(1000);
+  EXPECT_FALSE(rig.windows.exists(target));
+  EXPECT_EQ(posts(), 1);
+  EXPECT_TRUE(rig.keys.sent_to.empty());
+  EXPECT_EQ(rig.text(TAMBREL_UNLOAD_COUNDOWN_TEXTBOX), "07");
+  EXPECT_TRUE(rig.timer_on(UNLOAD_TIMER));
+  EXPECT_FALSE(rig.timer_on(INTERNAL_CLOSE_COMMAND_TIMER));
+  EXPECT_FALSE(rig.timer_on(ALT_F4_TIMER));
+}
+
+TEST_F(Delivery, RunningAndAltF4ActivatesPausesASecondAndTypesIntoTheTarget) {
+  start(true, "1");
+  rig.advance(1000);
+  EXPECT_EQ(rig.clock.sleeps, (std::vector<Millis>{1000}));
+  EXPECT_EQ(rig.keys.sent_to, (std::vector<WindowId>{target}));
+  EXPECT_FALSE(rig.windows.exists(target));
+  EXPECT_EQ(posts(), 0);
+  EXPECT_TRUE(rig.timer_on(UNLOAD_TIMER));
+}
+
+TEST_F(Delivery, GreyedOptionSelectsNeitherWay) {
+  start(true, "2");
+  rig.advance(1000);
+  EXPECT_TRUE(rig.windows.exists(target));
+  EXPECT_EQ(posts(), 0);
+  EXPECT_TRUE(rig.keys.sent_to.empty());
+  EXPECT_TRUE(rig.timer_on(UNLOAD_TIMER));
+}
+
+TEST_F(Delivery, StoppedProcessSendsNothingInEitherMode) {
+  for (const char* mode : {"0", "1"}) {
+    Rig fresh;
+    fresh.store("AUTOSTART_COUNTDOWN_TICKBOX", "1");
+    fresh.store("SENDKEYS_TICKBOX", mode);
+    fresh.store("WINDOW_NAME_TEXTBOX", "W");
+    const WindowId w = fresh.windows.open("W");
+    fresh.start();
+    fresh.advance(7000);
+    EXPECT_EQ(fresh.text(PROCESS_STATE_TEXTBOX), "STOPPED");
+    EXPECT_TRUE(fresh.windows.exists(w)) << mode;
+    EXPECT_TRUE(fresh.keys.sent_to.empty()) << mode;
+    EXPECT_TRUE(fresh.timer_on(UNLOAD_TIMER)) << mode;
+  }
+}
+
+TEST_F(Delivery, ADeliveryBeforeTheWatchersFirstTickSendsNothing) {
+  rig.store("WINDOW_NAME_TEXTBOX", "Untitled - Notepad");
+  rig.store("PROCESS_NAME_TEXTBOX", "notepad.exe");
+  target = rig.windows.open("Untitled - Notepad");
+  rig.processes.start("notepad.exe");
+  rig.start();
+  // Arm the delivery timers at once, as a hand-off would, before the watcher has ticked.
+  rig.main().timer(INTERNAL_CLOSE_COMMAND_TIMER).set_enabled(true);
+  rig.main().timer(INTERNAL_CLOSE_COMMAND_TIMER).set_interval(500);
+  rig.advance(500);
+  EXPECT_EQ(rig.text(PROCESS_STATE_TEXTBOX), "-----------");
+  EXPECT_TRUE(rig.windows.exists(target));
+  EXPECT_TRUE(rig.timer_on(UNLOAD_TIMER));
+}
+
+TEST_F(Delivery, TheCloseMessageNeedsTheExactTitleAndIsNeverPostedToNoWindow) {
+  start(true, "0", "Untitled");  // only the beginning of the title
+  rig.advance(1000);
+  EXPECT_TRUE(rig.windows.exists(target));
+  EXPECT_EQ(posts(), 0) << "no window: nothing to post to";
+  EXPECT_TRUE(rig.view.message_boxes.empty());
+  EXPECT_TRUE(rig.timer_on(UNLOAD_TIMER));
+}
+
+TEST_F(Delivery, AltF4FindsTheTargetByTheBeginningOfItsTitle) {
+  start(true, "1", "Untitled");
+  rig.advance(1000);
+  EXPECT_EQ(rig.keys.sent_to, (std::vector<WindowId>{target}));
+}
+
+TEST_F(Delivery, AltF4WithNoMatchingWindowIsANamedError) {
+  start(true, "1", "Nothing like it");
+  rig.advance(1000);
+  ASSERT_EQ(rig.view.message_boxes.size(), 1u);
+  EXPECT_NE(rig.view.message_boxes[0].text.find("Nothing like it"), std::string::npos);
+  EXPECT_TRUE(rig.ended());
+}
+
+TEST_F(Delivery, AltF4IsSkippedWhenTheTargetIsNotInFrontJustBeforeTheKeystroke) {
+  const WindowId other = rig.windows.open("Important document");
+  rig.windows.foreground = other;
+  rig.windows.refuse_activation = true;
+  start(true, "1");
+  rig.advance(1000);
+  EXPECT_TRUE(rig.keys.sent_to.empty());
+  EXPECT_TRUE(rig.windows.exists(other)) << "the window in front must not be closed";
+  EXPECT_TRUE(rig.windows.exists(target));
+  EXPECT_TRUE(rig.timer_on(UNLOAD_TIMER));
+}
+
+TEST_F(Delivery, TheOptionIsReadAtDeliveryAndATargetThatIgnoresTheRequestGetsNoSecond) {
+  rig.windows.windows.clear();
+  rig.store("AUTOSTART_COUNTDOWN_TICKBOX", "1");
+  rig.store("WINDOW_NAME_TEXTBOX", "Stubborn");
+  rig.store("PROCESS_NAME_TEXTBOX", "stubborn.exe");
+  rig.processes.start("stubborn.exe");
+  target = rig.windows.open("Stubborn", /*ignores_close=*/true);
+  rig.start();
+  rig.advance(6000);
+  rig.main().user_set_value(SENDKEYS_TICKBOX, 1);  // changed between hand-off and delivery
+  rig.advance(60000);
+  EXPECT_EQ(rig.keys.sent_to.size(), 1u);
+  EXPECT_EQ(posts(), 0);
+  EXPECT_TRUE(rig.windows.exists(target));
+}
+
+TEST_F(Delivery, AnAltF4PauseDelaysOtherTicksWithoutRepeatingThem) {
+  start(true, "1");
+  const auto watcher_calls = rig.processes.calls.size();
+  rig.advance(1000);  // the delivery tick blocks for a second
+  rig.advance(1000);
+  // The watcher tick due during the pause came late, once; nothing was made up.
+  EXPECT_EQ(rig.processes.calls.size() - watcher_calls, 2u);
+}
+
+}  // namespace
+}  // namespace tambrel
