@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/settings_store.h"
+
+namespace tambrel {
+
+/// Settings in an INI file per section,
+/// ${XDG_CONFIG_HOME:-~/.config}/MERIDOX-TAMBREL/<section>.ini, keys at the top level. Every call
+/// opens the file afresh; every write is synced to disk (atomically, through a temporary file)
+/// before it returns.
+class QSettingsStore : public SettingsStore {
+ public:
+  /// Throws Error naming the key and the file when the file exists but cannot be read or parsed.
+  std::optional<std::string> read(std::string_view section, std::string_view key) override;
+  void write(std::string_view section, std::string_view key, std::string_view value) override;
+  /// The path of the section's INI file (which need not exist yet).
+  std::string location(std::string_view section) const override;
+};
+
+}  // namespace tambrel

@@ -1,0 +1,173 @@
+#include "platform/qt/qsettings_store.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "platform/error.h"
+#include "support.h"
+
+namespace tambrel {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+// Qt reads XDG_CONFIG_HOME once per process, so the whole program gets one temporary home,
+// set before the first store call; tests keep apart by section.
+testing::TempDir* g_config_home = nullptr;
+
+fs::path config_home() {
+  return g_config_home->path();
+}
+
+std::string file_text(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(QSettingsStore, KeepsEachSectionInItsOwnIniFileUnderTheConfigHome) {
+  QSettingsStore store;
+  const fs::path file = config_home() / "MERIDOX-TAMBREL" / "backup-job.ini";
+  EXPECT_EQ(store.location("backup-job"), file.string());
+  EXPECT_FALSE(fs::exists(file));
+
+  store.write("backup-job", "MainLeft", "-120");
+  store.write("backup-job", "WINDOW_NAME_TEXTBOX", "Untitled - Notepad");
+  store.write("backup-job", "MainLeft", "1440");
+  // On disk at once, readable by anyone who edits the file by hand.
+  EXPECT_EQ(file_text(file), "[General]\nMainLeft=1440\nWINDOW_NAME_TEXTBOX=Untitled - Notepad\n");
+
+  EXPECT_EQ(store.read("backup-job", "MainLeft"), "1440");
+  // Another copy of the program has its own section, and keys are case-sensitive.
+  EXPECT_EQ(store.read("backup-job-2", "MainLeft"), std::nullopt);
+  EXPECT_EQ(store.read("backup-job", "mainleft"), std::nullopt);
+}
+
+TEST(QSettingsStore, ReadingAnAbsentKeyOrSectionCreatesNothing) {
+  QSettingsStore store;
+  EXPECT_EQ(store.read("never-written", "MainTop"), std::nullopt);
+  EXPECT_FALSE(fs::exists(store.location("never-written")));
+  store.write("one-key", "A", "1");
+  EXPECT_EQ(store.read("one-key", "B"), std::nullopt);
+  EXPECT_EQ(file_text(store.location("one-key")), "[General]\nA=1\n");
+}
+
+TEST(QSettingsStore, ValuesComeBackExactly) {
+  QSettingsStore store;
+  std::string long_mixed;
+  for (int i = 0; long_mixed.size() < 100000; ++i)
+    long_mixed += "ab=;\"%\n\xC3\xA9," + std::to_string(i);
+  long_mixed.resize(100000);
+  const std::string values[] = {
+      "",
+      "a=b",
+      "a;b ; comment?",
+      "#not a comment",
+      "\"quoted\"",
+      "'single' \"double",
+      "100% %U %1 %%",
+      "line 1\nline 2\r\nline 3\n",
+      "\ttab and trailing blank ",
+      "  leading blanks",
+      "a, b,c",
+      "@Variant(x)",
+      "@",
+      "back\\slash\\",
+      "[General]\nMainLeft=5",
+      "Gr\xC3\xBC\xC3\x9F"
+      "e \xE4\xB8\x96\xE7\x95\x8C \xF0\x9F\x99\x82",
+      std::string("nul\0inside", 10),
+      std::string(100000, 'x'),
+      long_mixed,
+  };
+  int i = 0;
+  for (const std::string& value : values) {
+    const std::string key = "KEY_" + std::to_string(i++);
+    store.write("round-trip", key, value);
+    EXPECT_EQ(store.read("round-trip", key), value) << "key " << key;
+  }
+  // And again from the file alone, as the next start of the program reads them.
+  i = 0;
+  for (const std::string& value : values) {
+    EXPECT_EQ(QSettingsStore().read("round-trip", "KEY_" + std::to_string(i++)), value);
+  }
+}
+
+TEST(QSettingsStore, SeesChangesMadeToTheFileBetweenCalls) {
+  QSettingsStore store;
+  store.write("edited", "PROCESS_NAME_TEXTBOX", "gedit");
+  std::ofstream(store.location("edited"), std::ios::trunc)
+      << "[General]\nPROCESS_NAME_TEXTBOX=kate\nSENDKEYS_TICKBOX=1\n";
+  EXPECT_EQ(store.read("edited", "PROCESS_NAME_TEXTBOX"), "kate");
+  EXPECT_EQ(store.read("edited", "SENDKEYS_TICKBOX"), "1");
+}
+
+TEST(QSettingsStore, AHandWrittenListIsReadAsItsText) {
+  QSettingsStore store;
+  fs::create_directories(config_home() / "MERIDOX-TAMBREL");
+  std::ofstream(store.location("by-hand")) << "[General]\nWINDOW_NAME_TEXTBOX=Report, final\n";
+  EXPECT_EQ(store.read("by-hand", "WINDOW_NAME_TEXTBOX"), "Report, final");
+}
+
+TEST(QSettingsStore, AFileThatCannotBeWrittenIsAnErrorNamingKeyAndFile) {
+  QSettingsStore store;
+  // A directory where the section's file belongs: nothing can be written there, not even by root.
+  const std::string file = store.location("blocked");
+  fs::create_directories(file);
+  try {
+    store.write("blocked", "MainTop", "30");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    const std::string text = e.what();
+    EXPECT_NE(text.find("\"MainTop\""), std::string::npos) << text;
+    EXPECT_NE(text.find(file), std::string::npos) << text;
+  }
+}
+
+TEST(QSettingsStore, AnUnusableConfigHomeIsAnErrorNamingTheKey) {
+  // XDG_CONFIG_HOME below a regular file, in a fresh process (Qt keeps the first one it saw).
+  testing::TempDir dir;
+  const fs::path file = dir.path() / "plain-file";
+  std::ofstream(file) << "x";
+  testing::ScopedEnv env("XDG_CONFIG_HOME", (file / "config").string());
+  testing::Child child("/proc/self/exe", {"store-helper", "--write-helper"}, true);
+  const auto line = child.read_line(milliseconds(10000));
+  ASSERT_TRUE(line);
+  EXPECT_NE(line->find("\"MainTop\""), std::string::npos) << *line;
+  EXPECT_NE(line->find((file / "config" / "MERIDOX-TAMBREL" / "helper.ini").string()),
+            std::string::npos)
+      << *line;
+  const auto status = child.wait(milliseconds(10000));
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 3);
+}
+
+}  // namespace
+}  // namespace tambrel
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--write-helper") {
+    try {
+      tambrel::QSettingsStore().write("helper", "MainTop", "30");
+      std::cout << "written" << std::endl;
+      return 0;
+    } catch (const tambrel::Error& e) {
+      std::cout << e.what() << std::endl;
+      return 3;
+    }
+  }
+  tambrel::testing::TempDir home;
+  tambrel::g_config_home = &home;
+  tambrel::testing::ScopedEnv env("XDG_CONFIG_HOME", home.path().string());
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
