@@ -1,0 +1,56 @@
+// A small X11 application to be closed: one top-level window with the title given on the command
+// line. It ends when asked to close, unless started with --ignore-close.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+int main(int argc, char** argv) {
+  std::string title = "TAMBREL Demo Target";
+  bool ignore_close = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--ignore-close") == 0) {
+      ignore_close = true;
+    } else if (std::strcmp(argv[i], "--title") == 0 && i + 1 < argc) {
+      title = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: %s [--title TITLE] [--ignore-close]\n", argv[0]);
+      return 2;
+    }
+  }
+  Display* dpy = XOpenDisplay(nullptr);
+  if (!dpy) {
+    std::fprintf(stderr, "XOpenDisplay failed: no display\n");
+    return 1;
+  }
+  const int screen = DefaultScreen(dpy);
+  Window w = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 40, 40, 360, 120, 1,
+                                 BlackPixel(dpy, screen), 0xF0F0E0);
+  const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+  XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(title.data()),
+                  static_cast<int>(title.size()));
+  XStoreName(dpy, w, title.c_str());
+  Atom wm_delete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(dpy, w, &wm_delete, 1);
+  XSelectInput(dpy, w, ExposureMask | StructureNotifyMask);
+  XMapWindow(dpy, w);
+  XFlush(dpy);
+  const std::string label = ignore_close ? "I ignore close requests." : "Close me, please.";
+  for (;;) {
+    XEvent e;
+    XNextEvent(dpy, &e);
+    if (e.type == Expose) {
+      XDrawString(dpy, w, DefaultGC(dpy, screen), 20, 60, label.c_str(),
+                  static_cast<int>(label.size()));
+    } else if (e.type == ClientMessage && static_cast<Atom>(e.xclient.data.l[0]) == wm_delete) {
+      if (!ignore_close) break;
+      std::fprintf(stderr, "close request ignored\n");
+    }
+  }
+  XDestroyWindow(dpy, w);
+  XCloseDisplay(dpy);
+  return 0;
+}
