@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""The Linux program as a user runs it, observed from outside: windows through xdotool, processes
+through /proc, settings through the .ini file. Run on a private X server with a window manager
+(tests/x11/with-xvfb.sh). Every wait has a deadline."""
+
+import configparser
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+BIN = os.environ["TAMBREL_BIN"]
+TARGET = os.environ["TAMBREL_TARGET_BIN"]
+MAIN_TITLE = "MERIDOX - TAMBREL"
+NINE_KEYS = ["MainLeft", "MainTop", "ALWAYS_ON_TOP_TICKBOX", "WINDOW_NAME_TEXTBOX",
+             "WAIT_FOR_PROCESS_TICKBOX", "PROCESS_NAME_TEXTBOX", "AUTOSTART_COUNTDOWN_TICKBOX",
+             "SENDKEYS_TICKBOX", "AUTO_TERMINATE_TICKBOX"]
+
+
+def windows_titled(title):
+    out = subprocess.run(["xdotool", "search", "--name", "^%s$" % title],
+                         capture_output=True, text=True, timeout=10)
+    return out.stdout.split()
+
+
+def wait_until(predicate, seconds, what):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if predicate():
+            return time.monotonic()
+        time.sleep(0.1)
+    raise AssertionError("timed out after %ss waiting for %s" % (seconds, what))
+
+
+class TambrelRun(unittest.TestCase):
+    def setUp(self):
+        self.home = tempfile.mkdtemp(prefix="tambrel-e2e-")
+        self.children = []
+        self.env = dict(os.environ, XDG_CONFIG_HOME=self.home)
+
+    def tearDown(self):
+        for p in self.children:
+            if p.poll() is None:
+                p.kill()
+            p.wait(timeout=10)
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def ini_path(self, section="tambrel"):
+        return os.path.join(self.home, "MERIDOX-TAMBREL", section + ".ini")
+
+    def seed(self, section="tambrel", **values):
+        os.makedirs(os.path.dirname(self.ini_path(section)), exist_ok=True)
+        with open(self.ini_path(section), "w") as f:
+            f.write("[General]\n")
+            for key, value in values.items():
+                f.write("%s=%s\n" % (key, value))
+
+    def stored(self, section="tambrel"):
+        parser = configparser.ConfigParser(interpolation=None)
+        parser.optionxform = str
+        parser.read(self.ini_path(section))
+        return dict(parser["General"]) if parser.has_section("General") else {}
+
+    def spawn(self, *argv):
+        p = subprocess.Popen(list(argv), env=self.env, stdout=subprocess.PIPE,
+                             stderr=subprocess.STDOUT)
+        self.children.append(p)
+        return p
+
+    def start_target(self, title, *extra):
+        target = self.spawn(TARGET, "--title", title, *extra)
+        wait_until(lambda: windows_titled(title), 10, "the target window")
+        return target
+
+    def test_autostart_closes_the_target_then_ends_itself_and_saves_nine_keys(self):
+        title = "Untitled – Notes ‘e2e’"
+        target = self.start_target(title)
+        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX="tambrel-demo-target",
+                  AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
+        tambrel = self.spawn(BIN)
+        wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+        started = time.monotonic()
+        closed = wait_until(lambda: not windows_titled(title), 15, "the target window to close")
+        self.assertGreater(closed - started, 5.0, "the close request waits out the countdown")
+        self.assertEqual(target.wait(timeout=5), 0, "the target ended on its own close request")
+        ended = wait_until(lambda: tambrel.poll() is not None, 30, "TAMBREL to end")
+        self.assertEqual(tambrel.returncode, 0)
+        self.assertGreater(ended - closed, 6.0)
+        self.assertLess(ended - closed, 20.0)
+        stored = self.stored()
+        for key in NINE_KEYS:
+            self.assertIn(key, stored)
+        self.assertEqual(stored["AUTO_TERMINATE_TICKBOX"], "0")
+
+    def test_alt_f4_closes_the_activated_target(self):
+        title = "Alt F4 target window"
+        target = self.start_target(title)
+        self.seed(WINDOW_NAME_TEXTBOX="Alt F4 target", PROCESS_NAME_TEXTBOX="tambrel-demo-target",
+                  AUTOSTART_COUNTDOWN_TICKBOX=1, SENDKEYS_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=0)
+        tambrel = self.spawn(BIN)
+        wait_until(lambda: not windows_titled(title), 20, "the target window to close by Alt+F4")
+        self.assertEqual(target.wait(timeout=5), 0)
+        wait_until(lambda: tambrel.poll() is not None, 30, "TAMBREL to end")
+        self.assertEqual(tambrel.returncode, 0)
+
+    def test_waits_while_a_target_that_ignores_the_close_keeps_running(self):
+        title = "Stubborn target"
+        target = self.start_target(title, "--ignore-close")
+        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX="tambrel-demo-target",
+                  AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
+        tambrel = self.spawn(BIN)
+        wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+        time.sleep(24)  # the close request at 7 s, two exit passes of 8 s each
+        self.assertIsNone(tambrel.poll(), "TAMBREL must keep waiting")
+        self.assertTrue(windows_titled(title), "the target ignored the request")
+        target.send_signal(signal.SIGKILL)
+        target.wait(timeout=5)
+        wait_until(lambda: tambrel.poll() is not None, 20, "TAMBREL to end after the process")
+        self.assertEqual(tambrel.returncode, 0)
+
+    def test_a_bad_stored_value_is_named_and_the_main_window_never_shows(self):
+        self.seed(SENDKEYS_TICKBOX="abc")
+        tambrel = self.spawn(BIN)
+        wait_until(lambda: windows_titled("TAMBREL"), 10, "the error message box")
+        self.assertEqual(windows_titled(MAIN_TITLE), [])
+        box = windows_titled("TAMBREL")[0]
+        subprocess.run(["xdotool", "windowactivate", "--sync", box, "key", "Return"], timeout=10)
+        wait_until(lambda: tambrel.poll() is not None, 10, "TAMBREL to exit")
+        self.assertEqual(tambrel.returncode, 1)
+        self.assertEqual(self.stored()["SENDKEYS_TICKBOX"], "abc", "nothing was written")
+
+    def test_a_renamed_copy_keeps_its_own_section(self):
+        copy = os.path.join(self.home, "backup-job")
+        os.symlink(os.path.abspath(BIN), copy)
+        self.seed(section="tambrel", WINDOW_NAME_TEXTBOX="original")
+        tambrel = self.spawn(copy)
+        wait_until(lambda: windows_titled(MAIN_TITLE), 10, "the copy's main window")
+        subprocess.run(["xdotool", "search", "--name", "^%s$" % MAIN_TITLE, "windowclose"],
+                       timeout=10)
+        wait_until(lambda: tambrel.poll() is not None, 10, "the copy to end")
+        self.assertEqual(tambrel.returncode, 0)
+        self.assertIn("WINDOW_NAME_TEXTBOX", self.stored("backup-job"))
+        self.assertEqual(self.stored("backup-job")["WINDOW_NAME_TEXTBOX"], "")
+        self.assertEqual(self.stored("tambrel")["WINDOW_NAME_TEXTBOX"], "original")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
