@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/x11/x_error_trap.h"
 #include "platform/x11/x_properties.h"
 
 namespace tambrel {
@@ -19,39 +20,59 @@ constexpr long kStateRemove = 0;
 constexpr long kStateAdd = 1;
 /// How deep under a root child a reparenting window manager may have put the client.
 constexpr int kMaxFrameDepth = 4;
-}  // namespace
 
-struct X11WindowManager::Atoms {
+struct Atoms {
   Atom net_supported, net_supporting_wm_check, net_client_list, net_wm_name, utf8_string,
       net_close_window, net_active_window, net_wm_state, net_wm_state_above, wm_protocols,
       wm_delete_window, wm_state;
 };
 
-struct X11WindowManager::Support {
+struct Support {
   /// Atoms of _NET_SUPPORTED, empty when no EWMH window manager is alive.
   std::vector<unsigned long> atoms;
 };
 
-X11WindowManager::X11WindowManager() : X11WindowManager(std::make_shared<x11::Connection>()) {}
+}  // namespace
 
-X11WindowManager::X11WindowManager(std::shared_ptr<x11::Connection> connection)
+struct X11WindowManager::Impl {
+  explicit Impl(std::shared_ptr<x11::Connection> connection);
+
+  Support support();
+  static bool supports(const Support& support, Atom atom);
+  std::vector<TopLevel> top_levels();
+  void send_to_root(Window window, Atom type, long l0, long l1, long l2, long l3);
+  Window top_level_of(Window window);
+  Window client_of(Window top_level);
+  WindowId find_window(std::string_view title);
+  void post_close(WindowId id);
+  WindowId activate(std::string_view title);
+  WindowId foreground_window();
+  void set_topmost(WindowId id, bool topmost);
+
+  std::shared_ptr<x11::Connection> connection_;
+  Display* display_;
+  Window root_;
+  Atoms atoms_;
+};
+
+X11WindowManager::Impl::Impl(std::shared_ptr<x11::Connection> connection)
     : connection_(std::move(connection)),
       display_(connection_->display()),
-      root_(connection_->root()) {
-  auto atoms = std::make_shared<Atoms>();
+      root_(DefaultRootWindow(display_)) {
+  Atoms* a = &atoms_;
   std::pair<const char*, Atom*> wanted[] = {
-      {"_NET_SUPPORTED", &atoms->net_supported},
-      {"_NET_SUPPORTING_WM_CHECK", &atoms->net_supporting_wm_check},
-      {"_NET_CLIENT_LIST", &atoms->net_client_list},
-      {"_NET_WM_NAME", &atoms->net_wm_name},
-      {"UTF8_STRING", &atoms->utf8_string},
-      {"_NET_CLOSE_WINDOW", &atoms->net_close_window},
-      {"_NET_ACTIVE_WINDOW", &atoms->net_active_window},
-      {"_NET_WM_STATE", &atoms->net_wm_state},
-      {"_NET_WM_STATE_ABOVE", &atoms->net_wm_state_above},
-      {"WM_PROTOCOLS", &atoms->wm_protocols},
-      {"WM_DELETE_WINDOW", &atoms->wm_delete_window},
-      {"WM_STATE", &atoms->wm_state},
+      {"_NET_SUPPORTED", &a->net_supported},
+      {"_NET_SUPPORTING_WM_CHECK", &a->net_supporting_wm_check},
+      {"_NET_CLIENT_LIST", &a->net_client_list},
+      {"_NET_WM_NAME", &a->net_wm_name},
+      {"UTF8_STRING", &a->utf8_string},
+      {"_NET_CLOSE_WINDOW", &a->net_close_window},
+      {"_NET_ACTIVE_WINDOW", &a->net_active_window},
+      {"_NET_WM_STATE", &a->net_wm_state},
+      {"_NET_WM_STATE_ABOVE", &a->net_wm_state_above},
+      {"WM_PROTOCOLS", &a->wm_protocols},
+      {"WM_DELETE_WINDOW", &a->wm_delete_window},
+      {"WM_STATE", &a->wm_state},
   };
   constexpr int kCount = sizeof wanted / sizeof wanted[0];
   char* names[kCount];
@@ -63,11 +84,10 @@ X11WindowManager::X11WindowManager(std::shared_ptr<x11::Connection> connection)
     throw Error("XInternAtoms failed");
   for (int i = 0; i < kCount; ++i)
     *wanted[i].second = values[i];
-  atoms_ = std::move(atoms);
 }
 
-X11WindowManager::Support X11WindowManager::support() {
-  const Atoms& a = *atoms_;
+Support X11WindowManager::Impl::support() {
+  const Atoms& a = atoms_;
   x11::ErrorTrap trap(display_);
   // _NET_SUPPORTED outlives a window manager that crashed; the check window proves it alive.
   auto check = x11::get_property(display_, root_, a.net_supporting_wm_check, XA_WINDOW);
@@ -85,12 +105,12 @@ X11WindowManager::Support X11WindowManager::support() {
   return Support{x11::items32(*supported)};
 }
 
-bool X11WindowManager::supports(const Support& support, Atom atom) const {
+bool X11WindowManager::Impl::supports(const Support& support, Atom atom) {
   return std::find(support.atoms.begin(), support.atoms.end(), atom) != support.atoms.end();
 }
 
-std::vector<X11WindowManager::TopLevel> X11WindowManager::top_levels() {
-  const Atoms& a = *atoms_;
+std::vector<X11WindowManager::TopLevel> X11WindowManager::Impl::top_levels() {
+  const Atoms& a = atoms_;
   const Support ewmh = support();
   std::vector<Window> windows;
   x11::ErrorTrap trap(display_);
@@ -120,14 +140,14 @@ std::vector<X11WindowManager::TopLevel> X11WindowManager::top_levels() {
   return result;
 }
 
-Window X11WindowManager::client_of(Window top_level) {
+Window X11WindowManager::Impl::client_of(Window top_level) {
   // A reparenting window manager marks the client it manages with WM_STATE; search the frame
   // breadth first, as xprop and xwininfo do. Without a match the top level is its own client.
   std::vector<Window> level{top_level};
   for (int depth = 0; depth <= kMaxFrameDepth && !level.empty(); ++depth) {
     std::vector<Window> next;
     for (const Window w : level) {
-      if (x11::get_property(display_, w, atoms_->wm_state, AnyPropertyType))
+      if (x11::get_property(display_, w, atoms_.wm_state, AnyPropertyType))
         return w;
       Window root_return = 0, parent = 0;
       Window* children = nullptr;
@@ -142,7 +162,7 @@ Window X11WindowManager::client_of(Window top_level) {
   return top_level;
 }
 
-Window X11WindowManager::top_level_of(Window window) {
+Window X11WindowManager::Impl::top_level_of(Window window) {
   // The ancestor that is a child of the root: the frame a reparenting manager put around it.
   Window current = window;
   for (;;) {
@@ -159,7 +179,8 @@ Window X11WindowManager::top_level_of(Window window) {
   }
 }
 
-void X11WindowManager::send_to_root(Window window, Atom type, long l0, long l1, long l2, long l3) {
+void X11WindowManager::Impl::send_to_root(Window window, Atom type, long l0, long l1, long l2,
+                                          long l3) {
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
@@ -172,7 +193,7 @@ void X11WindowManager::send_to_root(Window window, Atom type, long l0, long l1, 
   XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
-WindowId X11WindowManager::find_window(std::string_view title) {
+WindowId X11WindowManager::Impl::find_window(std::string_view title) {
   if (title.empty())
     return 0;
   for (const TopLevel& top : top_levels()) {
@@ -182,10 +203,10 @@ WindowId X11WindowManager::find_window(std::string_view title) {
   return 0;
 }
 
-void X11WindowManager::post_close(WindowId id) {
+void X11WindowManager::Impl::post_close(WindowId id) {
   if (id == 0)
     return;
-  const Atoms& a = *atoms_;
+  const Atoms& a = atoms_;
   const Window window = static_cast<Window>(id);
   const Support ewmh = support();
   x11::ErrorTrap trap(display_);
@@ -211,7 +232,7 @@ void X11WindowManager::post_close(WindowId id) {
   XSendEvent(display_, window, False, NoEventMask, &event);
 }
 
-WindowId X11WindowManager::activate(std::string_view title) {
+WindowId X11WindowManager::Impl::activate(std::string_view title) {
   const auto windows = top_levels();
   auto chosen = windows.end();
   if (!title.empty()) {
@@ -229,8 +250,8 @@ WindowId X11WindowManager::activate(std::string_view title) {
   const Window window = chosen->window;
   const Support ewmh = support();
   x11::ErrorTrap trap(display_);
-  if (supports(ewmh, atoms_->net_active_window)) {
-    send_to_root(window, atoms_->net_active_window, kSourcePager, CurrentTime, 0, 0);
+  if (supports(ewmh, atoms_.net_active_window)) {
+    send_to_root(window, atoms_.net_active_window, kSourcePager, CurrentTime, 0, 0);
   } else {
     if (const Window frame = top_level_of(window))
       XRaiseWindow(display_, frame);
@@ -239,11 +260,11 @@ WindowId X11WindowManager::activate(std::string_view title) {
   return window;
 }
 
-WindowId X11WindowManager::foreground_window() {
+WindowId X11WindowManager::Impl::foreground_window() {
   const Support ewmh = support();
   x11::ErrorTrap trap(display_);
-  if (supports(ewmh, atoms_->net_active_window)) {
-    auto active = x11::get_property(display_, root_, atoms_->net_active_window, XA_WINDOW);
+  if (supports(ewmh, atoms_.net_active_window)) {
+    auto active = x11::get_property(display_, root_, atoms_.net_active_window, XA_WINDOW);
     const auto items = active ? x11::items32(*active) : std::vector<unsigned long>{};
     return items.empty() ? 0 : items[0];
   }
@@ -256,10 +277,10 @@ WindowId X11WindowManager::foreground_window() {
   return top == 0 ? 0 : client_of(top);
 }
 
-void X11WindowManager::set_topmost(WindowId id, bool topmost) {
+void X11WindowManager::Impl::set_topmost(WindowId id, bool topmost) {
   if (id == 0)
     return;
-  const Atoms& a = *atoms_;
+  const Atoms& a = atoms_;
   const Window window = static_cast<Window>(id);
   const Support ewmh = support();
   x11::ErrorTrap trap(display_);
@@ -271,6 +292,37 @@ void X11WindowManager::set_topmost(WindowId id, bool topmost) {
     if (const Window frame = top_level_of(window))
       XRaiseWindow(display_, frame);
   }
+}
+
+X11WindowManager::X11WindowManager() : X11WindowManager(std::make_shared<x11::Connection>()) {}
+
+X11WindowManager::X11WindowManager(std::shared_ptr<x11::Connection> connection)
+    : impl_(std::make_unique<Impl>(std::move(connection))) {}
+
+X11WindowManager::~X11WindowManager() = default;
+
+WindowId X11WindowManager::find_window(std::string_view title) {
+  return impl_->find_window(title);
+}
+
+void X11WindowManager::post_close(WindowId window) {
+  impl_->post_close(window);
+}
+
+WindowId X11WindowManager::activate(std::string_view title) {
+  return impl_->activate(title);
+}
+
+WindowId X11WindowManager::foreground_window() {
+  return impl_->foreground_window();
+}
+
+void X11WindowManager::set_topmost(WindowId window, bool topmost) {
+  impl_->set_topmost(window, topmost);
+}
+
+std::vector<X11WindowManager::TopLevel> X11WindowManager::top_levels() {
+  return impl_->top_levels();
 }
 
 }  // namespace tambrel

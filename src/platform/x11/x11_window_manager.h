@@ -1,7 +1,5 @@
 #pragma once
 
-#include <X11/Xlib.h>
-
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +22,7 @@ class X11WindowManager : public WindowManager {
   X11WindowManager();
   /// Works over an existing connection, e.g. one shared with the key sender.
   explicit X11WindowManager(std::shared_ptr<x11::Connection> connection);
+  ~X11WindowManager() override;
 
   WindowId find_window(std::string_view title) override;
   void post_close(WindowId window) override;
@@ -33,26 +32,15 @@ class X11WindowManager : public WindowManager {
 
   /// One top-level window and its title (UTF-8).
   struct TopLevel {
-    Window window;
+    WindowId window;
     std::string title;
   };
   /// Every top-level window with a title, in the window manager's order.
   std::vector<TopLevel> top_levels();
 
  private:
-  struct Atoms;
-  struct Support;
-
-  Support support();
-  bool supports(const Support& support, Atom atom) const;
-  void send_to_root(Window window, Atom type, long l0, long l1, long l2, long l3);
-  Window top_level_of(Window window);
-  Window client_of(Window top_level);
-
-  std::shared_ptr<x11::Connection> connection_;
-  Display* display_;
-  Window root_;
-  std::shared_ptr<const Atoms> atoms_;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace tambrel

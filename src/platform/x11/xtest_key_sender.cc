@@ -1,5 +1,6 @@
 #include "platform/x11/xtest_key_sender.h"
 
+#include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -7,6 +8,7 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/x11/x_error_trap.h"
 
 namespace tambrel {
 
