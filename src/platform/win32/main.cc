@@ -1,0 +1,38 @@
+// tambrel.exe: the Windows backends and the native view, wired into the program.
+#include <windows.h>
+
+#include <exception>
+
+#include "platform/clock.h"
+#include "platform/win32/own_executable.h"
+#include "platform/win32/registry_store.h"
+#include "platform/win32/resource_ids.h"
+#include "platform/win32/send_input_key_sender.h"
+#include "platform/win32/utf.h"
+#include "platform/win32/win32_form_view.h"
+#include "platform/win32/win32_window_manager.h"
+#include "platform/win32/wmi_process_table.h"
+#include "shell/startup.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  using namespace tambrel;
+  try {
+    SteadyClock clock;
+    win32::Win32WindowManager windows;
+    win32::SendInputKeySender keys;
+    win32::WmiProcessTable processes;
+    win32::RegistryStore store;
+    win32::Win32FormView view(instance, IDI_TAMBREL);
+    Program program(
+        view, Services{clock, windows, keys, processes, store, win32::own_executable_section()});
+    program.start();
+    if (!program.app().ended())
+      view.run();
+    return program.exit_status();
+  } catch (const std::exception& e) {
+    // Only the set-up can get here: everything after start() goes through the dispatch point.
+    MessageBoxW(nullptr, win32::to_wide(e.what()).c_str(), L"TAMBREL",
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    return 1;
+  }
+}
