@@ -1,0 +1,80 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "forms/application.h"
+#include "forms/form.h"
+#include "platform/clock.h"
+#include "platform/win32/resource_ids.h"
+#include "platform/win32/win32_form_view.h"
+
+namespace tambrel::win32::test {
+
+using namespace std::chrono_literals;
+
+/// The real view with a forms runtime on the real clock. Forms made with form() are unloaded
+/// and gone before the view is.
+class ViewRig {
+ public:
+  ViewRig();
+  ~ViewRig();
+
+  /// A form of `design`, owned by the rig, not yet loaded.
+  forms::Form& form(forms::FormDesign design);
+  /// Loads and shows `form` at the given twips (left, top, width, height).
+  void show_at(forms::Form& form, float left, float top, float width, float height);
+
+  /// Handles messages through the view until `condition` holds or `timeout` passes.
+  bool pump_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s);
+  /// Handles messages for `duration`: for checks that something does not happen.
+  void pump_for(std::chrono::milliseconds duration) {
+    pump_until([] { return false; }, duration);
+  }
+  /// Handles whatever messages are waiting.
+  void pump();
+
+  HWND window(const forms::Form& form) const { return view.form_window(form); }
+  HWND control(const forms::Form& form, std::string_view name) const {
+    return view.control_window(form, name);
+  }
+
+  SteadyClock clock;
+  Win32FormView view{GetModuleHandleW(nullptr), IDI_TAMBREL};
+  forms::Application app{clock, view};
+
+ private:
+  std::vector<std::unique_ptr<forms::Form>> forms_;
+};
+
+/// A control's rectangle in its parent's client coordinates.
+RECT client_rect_of(HWND control);
+/// The window class name ("Static", "Edit", "Button"), upper-cased.
+std::wstring class_of(HWND hwnd);
+std::wstring text_of(HWND hwnd);
+LONG_PTR style_of(HWND hwnd);
+LONG_PTR ex_style_of(HWND hwnd);
+/// The font the control draws with.
+LOGFONTW font_of(HWND control);
+
+/// What a form tells the system to paint a control with (WM_CTLCOLOR*).
+struct Paint {
+  COLORREF text, background, brush;
+};
+Paint paint_of(HWND form, HWND control);
+
+/// The colour the pixel (x, y) of `hwnd`'s client area has on screen right now.
+COLORREF pixel_of(HWND hwnd, int x, int y);
+
+/// Writes the whole screen as a 24-bit BMP to `path`; false when that failed.
+bool save_screen_bmp(const std::wstring& path);
+
+/// The directory test artefacts go to: %TAMBREL_ARTIFACTS%, else the temporary directory.
+std::wstring artifact_dir();
+
+}  // namespace tambrel::win32::test
