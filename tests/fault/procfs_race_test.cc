@@ -1,0 +1,121 @@
+// Processes that end while the /proc table looks at them: between the scan and the kill, and in
+// the middle of reading one process's files.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/linux/procfs_process_table.h"
+#include "support.h"
+
+namespace tambrel {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+/// A pid no process can have: above the kernel's limit, so kill() on it can only fail with ESRCH
+/// and never reaches a process that reused an old number.
+int impossible_pid() {
+  long pid_max = 4194304;
+  std::ifstream("/proc/sys/kernel/pid_max") >> pid_max;
+  return static_cast<int>(pid_max) + 1000;
+}
+
+/// A /proc of our own making, holding the files of one process entry.
+void add_entry(const fs::path& root, int pid, const std::string& comm, bool with_stat) {
+  const fs::path dir = root / std::to_string(pid);
+  fs::create_directories(dir);
+  std::ofstream(dir / "comm") << comm << "\n";
+  if (with_stat)
+    std::ofstream(dir / "stat") << pid << " (" << comm << ") S 1 1 1 0 -1\n";
+}
+
+TEST(ProcfsRaces, AProcessGoneBetweenTheScanAndTheKillIsNoFailure) {
+  testing::TempDir proc;
+  const int gone = impossible_pid();
+  add_entry(proc.path(), gone, "vanished-image", true);
+  ProcfsProcessTable table(proc.path().string());
+  ASSERT_EQ(table.find("vanished-image"), std::vector<int>{gone});
+  // The scan found it; the kill finds nobody (ESRCH): nothing to report.
+  EXPECT_EQ(table.terminate_all("vanished-image"), std::vector<std::string>{});
+}
+
+TEST(ProcfsRaces, AProcessGoneWhileItsFilesAreReadIsNotRunning) {
+  testing::TempDir proc;
+  // comm was read, then the process was reaped before its stat could be: /proc/<pid> half gone.
+  add_entry(proc.path(), impossible_pid(), "half-gone", false);
+  // And an entry whose directory is already empty.
+  fs::create_directories(proc.path() / std::to_string(impossible_pid() + 1));
+  ProcfsProcessTable table(proc.path().string());
+  EXPECT_FALSE(table.is_running("half-gone"));
+  EXPECT_TRUE(table.find("half-gone").empty());
+  EXPECT_EQ(table.terminate_all("half-gone"), std::vector<std::string>{});
+}
+
+/// Real processes of one name starting and ending as fast as the machine allows while the table
+/// checks and terminates that name: no error, no failure reported, and no survivor once the
+/// churn stops.
+TEST(ProcfsRaces, ChurningProcessesNeverMakeAScanOrATerminationFail) {
+  char name[16];
+  std::snprintf(name, sizeof name, "churn%08d", static_cast<int>(getpid()) % 100000000);
+  std::atomic<bool> stop{false};
+  std::atomic<int> started{0};
+  // Forks children that take the name and end after 0-2 ms (or earlier, by SIGKILL).
+  std::thread churn([&] {
+    std::vector<pid_t> alive;
+    while (!stop) {
+      const pid_t pid = fork();
+      if (pid == 0) {
+        prctl(PR_SET_NAME, name);
+        const timespec pause{0, (getpid() % 3) * 1000000L};
+        nanosleep(&pause, nullptr);
+        _exit(0);
+      }
+      if (pid > 0) {
+        ++started;
+        alive.push_back(pid);
+      }
+      // Reap whatever has ended so that pids are recycled and /proc entries come and go.
+      std::erase_if(alive, [](pid_t p) { return waitpid(p, nullptr, WNOHANG) == p; });
+      if (alive.size() > 64) {
+        waitpid(alive.front(), nullptr, 0);
+        alive.erase(alive.begin());
+      }
+    }
+    for (const pid_t p : alive)
+      waitpid(p, nullptr, 0);
+  });
+
+  ProcfsProcessTable table;
+  int scans = 0;
+  int seen_running = 0;
+  const auto deadline = steady_clock::now() + milliseconds(3000);
+  while (steady_clock::now() < deadline) {
+    seen_running += table.is_running(name) ? 1 : 0;
+    EXPECT_EQ(table.terminate_all(name), std::vector<std::string>{}) << "scan " << scans;
+    ++scans;
+  }
+  stop = true;
+  churn.join();
+  EXPECT_GT(started.load(), 50) << "too little churn to mean anything";
+  EXPECT_GT(seen_running, 0) << "the scans never overlapped a live process";
+  EXPECT_FALSE(table.is_running(name));
+  std::printf("%d scans against %d short-lived processes, %d saw one running\n", scans,
+              started.load(), seen_running);
+}
+
+}  // namespace
+}  // namespace tambrel
