@@ -53,22 +53,9 @@ void TAMBREL_MAIN_Load(TambrelMain& m) {
 }
 
 void TAMBREL_MAIN_Unload(TambrelMain& m) {
-  Settings& s = m.settings;
-  s.save_geometry("MainLeft", m.left());
-  s.save_geometry("MainTop", m.top());
-  s.save_tick_state(ALWAYS_ON_TOP_TICKBOX, m[ALWAYS_ON_TOP_TICKBOX].value());
-  s.save_text(WINDOW_NAME_TEXTBOX, m[WINDOW_NAME_TEXTBOX].text());
-  s.save_tick_state(WAIT_FOR_PROCESS_TICKBOX, m[WAIT_FOR_PROCESS_TICKBOX].value());
-  s.save_text(PROCESS_NAME_TEXTBOX, m[PROCESS_NAME_TEXTBOX].text());
-  s.save_tick_state(AUTOSTART_COUNTDOWN_TICKBOX, m[AUTOSTART_COUNTDOWN_TICKBOX].value());
-  s.save_tick_state(SENDKEYS_TICKBOX, m[SENDKEYS_TICKBOX].value());
-
-  m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
-  m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
-  for (auto name : {INTERNAL_CLOSE_COMMAND_TIMER, ALT_F4_TIMER, MAIN_CLOSING_WINDOW_TIMER,
-                    PROCESS_WATCHER_TIMER, UNLOAD_TIMER, AlwaysOnTopTimer}) {
-    m.timer(name).set_enabled(false);
-  }
+  // AUTO_TERMINATE_TICKBOX is not saved here: its Click saves every change.
+  save_main_settings(m);
+  wind_down(m);
 }
 
 void SENDKEYS_TICKBOX_Click(TambrelMain& m) {

@@ -111,4 +111,10 @@ class TambrelMain : public forms::Form {
   forms::Control& operator[](std::string_view name) { return control(name); }
 };
 
+/// Saves the window's edges, the texts and four options, in the order the window has always
+/// written them (Unload and the exit procedure both do).
+void save_main_settings(TambrelMain& m);
+/// Clears both countdown displays and stops every timer but the auto-terminate chain's.
+void wind_down(TambrelMain& m);
+
 }  // namespace tambrel
