@@ -69,6 +69,8 @@ TEST_F(X11WithoutWindowManagerTest, ReadsTitlesFromNetWmNameElseFromWmNameInItsE
   RawWindow both(display_, 0, 0);
   both.set_text("WM_NAME", "STRING", "old name");
   both.set_text("_NET_WM_NAME", "UTF8_STRING", "new name \xE2\x86\x92");
+  RawWindow compound(display_, 0, 0);
+  compound.set_text("WM_NAME", "COMPOUND_TEXT", "Caf\xE9 cr\xE8me");
   RawWindow untitled(display_, 0, 0);
 
   EXPECT_EQ(wm_.find_window("Gr\xC3\xBC\xC3\x9F"
@@ -76,6 +78,7 @@ TEST_F(X11WithoutWindowManagerTest, ReadsTitlesFromNetWmNameElseFromWmNameInItsE
             latin1.window);
   EXPECT_EQ(wm_.find_window("new name \xE2\x86\x92"), both.window);
   EXPECT_EQ(wm_.find_window("old name"), 0u);
+  EXPECT_EQ(wm_.find_window("Caf\xC3\xA9 cr\xC3\xA8me"), compound.window);
   const auto all = wm_.top_levels();
   EXPECT_TRUE(std::none_of(all.begin(), all.end(),
                            [&](const auto& top) { return top.window == untitled.window; }));
