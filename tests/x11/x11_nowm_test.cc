@@ -143,6 +143,43 @@ TEST_F(X11WithoutWindowManagerTest, ActivateRaisesAndFocusesAndSetTopmostRaises)
   EXPECT_TRUE(is_on_top(second.window));
 }
 
+TEST_F(X11WithoutWindowManagerTest, HintsLeftBehindByAWindowManagerThatDiedAreIgnored) {
+  // What a crashed EWMH manager leaves on the root: claims, an empty client list, and a check
+  // window that no longer exists.
+  RawWindow gone(display_, 0, 0);
+  const Window gone_id = gone.window;
+  gone.destroy();
+  const Window root = display_.root();
+  const Atom claimed[] = {display_.atom("_NET_CLIENT_LIST"), display_.atom("_NET_CLOSE_WINDOW"),
+                          display_.atom("_NET_ACTIVE_WINDOW")};
+  XChangeProperty(display_, root, display_.atom("_NET_SUPPORTED"), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(claimed), 3);
+  XChangeProperty(display_, root, display_.atom("_NET_CLIENT_LIST"), XA_WINDOW, 32, PropModeReplace,
+                  nullptr, 0);
+  XChangeProperty(display_, root, display_.atom("_NET_SUPPORTING_WM_CHECK"), XA_WINDOW, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&gone_id), 1);
+  XSync(display_, False);
+  struct Cleanup {
+    testing::TestDisplay& d;
+    ~Cleanup() {
+      for (const char* name : {"_NET_SUPPORTED", "_NET_CLIENT_LIST", "_NET_SUPPORTING_WM_CHECK"}) {
+        XDeleteProperty(d, d.root(), d.atom(name));
+      }
+      XSync(d, False);
+    }
+  } cleanup{display_};
+
+  RawWindow target(display_, 0, 0);
+  target.set_text("WM_NAME", "STRING", "After the crash");
+  target.take_delete_window();
+  target.map();
+  EXPECT_EQ(wm_.find_window("After the crash"), target.window);
+  wm_.post_close(target.window);
+  EXPECT_TRUE(received_delete_request(target.window));
+  EXPECT_EQ(wm_.activate("After"), target.window);
+  EXPECT_EQ(wm_.foreground_window(), target.window);
+}
+
 TEST_F(X11WithoutWindowManagerTest, RequestsOnAWindowThatVanishedAreHarmless) {
   RawWindow doomed(display_, 0, 0);
   doomed.set_text("WM_NAME", "STRING", "Doomed");
