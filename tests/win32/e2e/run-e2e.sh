@@ -1,0 +1,270 @@
+#!/usr/bin/env bash
+# End-to-end runs of tambrel.exe under Wine, as a user runs it: settings seeded in the registry
+# with `wine reg add`, real target applications, and everything observed from outside (the X
+# window list through xdotool, processes through their ids, `wine reg query` for the settings,
+# window_probe.exe for what a window shows).
+#
+#   run-e2e.sh BUILD_DIR
+#
+# Expects what run-wine-tests.sh sets up: DISPLAY (an X server with a window manager), an
+# initialised WINEPREFIX with its wineserver kept running, WINEDEBUG and WINEDLLOVERRIDES.
+# Every wait has a deadline and every wine call a timeout. Prints one line per check; the exit
+# status is the number of failed cases (0: all passed).
+set -u
+
+build=$(cd "${1:?usage: run-e2e.sh BUILD_DIR}" && pwd)
+: "${DISPLAY:?needs an X display}" "${WINEPREFIX:?needs a Wine prefix}"
+exe=$build/tambrel.exe
+target=$build/tests/win32/e2e/stubborn_target.exe
+probe=$build/tests/win32/e2e/window_probe.exe
+for file in "$exe" "$target" "$probe"; do
+  [ -f "$file" ] || { echo "missing $file: build the windows preset first" >&2; exit 1; }
+done
+
+readonly reg_root='HKCU\Software\MERIDOX-TAMBREL'
+readonly main_title='MERIDOX - TAMBREL'
+readonly notepad_title='Untitled - Notepad'
+readonly stubborn_title='Stubborn Target'
+# What the exit procedure writes, sorted.
+readonly nine_keys='ALWAYS_ON_TOP_TICKBOX AUTOSTART_COUNTDOWN_TICKBOX AUTO_TERMINATE_TICKBOX MainLeft MainTop PROCESS_NAME_TEXTBOX SENDKEYS_TICKBOX WAIT_FOR_PROCESS_TICKBOX WINDOW_NAME_TEXTBOX'
+
+work=$(mktemp -d /tmp/tambrel-e2e.XXXXXX)
+log=$work/wine.log
+started=()
+cleanup() {
+  local pid
+  for pid in "${started[@]}"; do
+    kill "$pid" 2>/dev/null
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# ---- helpers ---------------------------------------------------------------------------------
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# wait_for SECONDS COMMAND...: true as soon as COMMAND succeeds, false once SECONDS have passed.
+wait_for() {
+  local deadline=$(($(now_ms) + $1 * 1000))
+  shift
+  until "$@"; do
+    (($(now_ms) >= deadline)) && return 1
+    sleep 0.2
+  done
+}
+
+# Starts a command in the background; its process id is left in $last_pid.
+start() {
+  "$@" >>"$log" 2>&1 &
+  last_pid=$!
+  started+=("$last_pid")
+}
+alive() { kill -0 "$1" 2>/dev/null; }
+gone() { ! alive "$1"; }
+# The exit status of a background process that has ended.
+status_of() {
+  wait "$1"
+  echo $?
+}
+
+# A visible X window whose title is exactly $1 (no regular expression characters in titles here).
+window_shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ]; }
+window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+# What the window titled $1 shows: "Class: text" for each of its controls.
+window_texts() { timeout 30 wine "$probe" "$1" 2>>"$log" | tr -d '\r'; }
+
+# seed SECTION [KEY VALUE]...: the section holds exactly these values afterwards.
+seed() {
+  local section=$1
+  shift
+  timeout 30 wine reg delete "$reg_root\\$section" /f >>"$log" 2>&1
+  while (($# >= 2)); do
+    timeout 30 wine reg add "$reg_root\\$section" /v "$1" /t REG_SZ /d "$2" /f >>"$log" 2>&1 ||
+      return 1
+    shift 2
+  done
+}
+# The value names stored in SECTION, sorted, on one line; empty when the section is absent.
+stored_keys() {
+  timeout 30 wine reg query "$reg_root\\$1" 2>>"$log" | tr -d '\r' |
+    awk '$2 ~ /^REG_/ { print $1 }' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//'
+}
+stored_value() {
+  timeout 30 wine reg query "$reg_root\\$1" /v "$2" 2>>"$log" | tr -d '\r' |
+    sed -n "s/^ *$2 *REG_SZ *//p"
+}
+section_exists() { timeout 30 wine reg query "$reg_root\\$1" >/dev/null 2>&1; }
+
+case_failed=0
+failed_cases=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "  ok: $what"
+  else
+    echo "  FAILED: $what"
+    case_failed=1
+  fi
+}
+begin_case() {
+  echo "== $1"
+  case_failed=0
+}
+end_case() {
+  local pid
+  # Nothing a case started outlives it.
+  for pid in "${started[@]}"; do
+    alive "$pid" && kill "$pid" 2>/dev/null
+  done
+  for pid in "${started[@]}"; do
+    wait_for 10 gone "$pid" >/dev/null
+  done
+  started=()
+  if ((case_failed)); then
+    failed_cases=$((failed_cases + 1))
+    echo "   (log: $(tail -n 5 "$log" | tr '\n' ' '))"
+  fi
+}
+
+start_notepad() {
+  start timeout 120 wine notepad.exe
+  notepad=$last_pid
+  wait_for 30 window_shown "$notepad_title"
+}
+
+# ---- cases -----------------------------------------------------------------------------------
+
+# Autostart with notepad running: the close message closes it, TAMBREL ends about eight
+# seconds later and leaves the nine settings of its exit procedure.
+case_close_message() {
+  begin_case "autostart, close message: notepad closes, TAMBREL ends eight seconds later"
+  seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
+    WINDOW_NAME_TEXTBOX "$notepad_title"
+  check "notepad is up" start_notepad
+  start timeout 90 wine "$exe"
+  local tambrel=$last_pid
+  check "the main window shows" wait_for 20 window_shown "$main_title"
+  check "the watcher sees notepad running" \
+    wait_for 5 eval 'window_texts "$main_title" | grep -qx "Edit: RUNNING"'
+  check "notepad closes" wait_for 30 gone "$notepad"
+  local closed_at
+  closed_at=$(now_ms)
+  check "TAMBREL ends" wait_for 20 gone "$tambrel"
+  local after=$(($(now_ms) - closed_at))
+  check "it ended ${after} ms after notepad closed (about eight seconds)" \
+    test "$after" -ge 6000 -a "$after" -le 11000
+  check "exit status 0" test "$(status_of "$tambrel")" = 0
+  check "its windows are gone" eval '! window_shown "$main_title"'
+  check "the registry holds the nine keys" test "$(stored_keys tambrel)" = "$nine_keys"
+  check "the window name was saved" test "$(stored_value tambrel WINDOW_NAME_TEXTBOX)" = \
+    "$notepad_title"
+  end_case
+}
+
+# The same with "Use SendKeys Alt-F4 Instead": the keystroke closes notepad.
+case_alt_f4() {
+  begin_case "autostart, Alt+F4: notepad closes by the keystroke"
+  seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 SENDKEYS_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
+    WINDOW_NAME_TEXTBOX "$notepad_title"
+  check "notepad is up" start_notepad
+  start timeout 90 wine "$exe"
+  local tambrel=$last_pid
+  check "the main window shows" wait_for 20 window_shown "$main_title"
+  check "notepad closes" wait_for 30 gone "$notepad"
+  check "TAMBREL ends" wait_for 20 gone "$tambrel"
+  check "exit status 0" test "$(status_of "$tambrel")" = 0
+  check "the Alt+F4 option was saved" test "$(stored_value tambrel SENDKEYS_TICKBOX)" = 1
+  end_case
+}
+
+# A target that ignores the close request, with the wait option: TAMBREL keeps counting until
+# the process is gone, then ends.
+case_wait_for_process() {
+  begin_case "wait option: TAMBREL runs until the stubborn target's process is gone"
+  seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 WAIT_FOR_PROCESS_TICKBOX 1 \
+    PROCESS_NAME_TEXTBOX stubborn_target.exe WINDOW_NAME_TEXTBOX "$stubborn_title"
+  start timeout 120 wine "$target" "$stubborn_title"
+  local stubborn=$last_pid
+  check "the target is up" wait_for 30 window_shown "$stubborn_title"
+  local started_at
+  started_at=$(now_ms)
+  start timeout 120 wine "$exe"
+  local tambrel=$last_pid
+  check "the main window shows" wait_for 20 window_shown "$main_title"
+  # The close request comes 7 s after start and the first exit decision 8 s later; past that
+  # point TAMBREL must still be there, waiting.
+  wait_for 19 eval '(($(now_ms) - started_at >= 18000)) || gone "$tambrel"'
+  check "TAMBREL still runs 18 s after start" alive "$tambrel"
+  check "the target refused the close" window_shown "$stubborn_title"
+  check "the exit countdown counts again" \
+    eval 'window_texts "$main_title" | grep -Eq "^Edit: 0[0-7]$"'
+  kill "$stubborn"
+  check "the target's process ends when killed" wait_for 10 gone "$stubborn"
+  check "TAMBREL ends within ten seconds" wait_for 10 gone "$tambrel"
+  check "exit status 0" test "$(status_of "$tambrel")" = 0
+  end_case
+}
+
+# A stored value that cannot be restored: the message names it, the main window never shows.
+case_bad_value() {
+  begin_case "bad stored value: a message names it and TAMBREL exits without its window"
+  seed tambrel MainLeft "12abc"
+  start timeout 90 wine "$exe"
+  local tambrel=$last_pid
+  local main_seen=0
+  box_or_main() {
+    window_shown "$main_title" && main_seen=1
+    window_shown TAMBREL
+  }
+  check "the message box shows" wait_for 20 box_or_main
+  local texts
+  texts=$(window_texts TAMBREL)
+  check "it names the key" grep -q "MainLeft" <<<"$texts"
+  check "it quotes the stored text" grep -q "12abc" <<<"$texts"
+  check "it says where the value is kept" grep -q "MERIDOX-TAMBREL" <<<"$texts"
+  window_shown "$main_title" && main_seen=1
+  check "the main window never showed" test "$main_seen" = 0
+  local box
+  box=$(window_id TAMBREL)
+  xdotool windowactivate --sync "$box" key Return >>"$log" 2>&1
+  check "TAMBREL ends once the message is acknowledged" wait_for 15 gone "$tambrel"
+  check "exit status 1" test "$(status_of "$tambrel")" = 1
+  check "the bad value is left for the user to mend" \
+    test "$(stored_value tambrel MainLeft)" = "12abc"
+  end_case
+}
+
+# A copy under another name reads and writes its own section.
+case_renamed_copy() {
+  begin_case "renamed copy: its own section"
+  cp "$exe" "$work/other-name.exe"
+  seed tambrel
+  seed other-name AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
+    WINDOW_NAME_TEXTBOX "$notepad_title"
+  check "notepad is up" start_notepad
+  start timeout 90 wine "$work/other-name.exe"
+  local copy=$last_pid
+  check "the main window shows" wait_for 20 window_shown "$main_title"
+  check "it shows its own name" \
+    wait_for 5 eval 'window_texts "$main_title" | grep -qx "Static: other-name"'
+  check "notepad closes (the copy's settings were read)" wait_for 30 gone "$notepad"
+  check "the copy ends" wait_for 20 gone "$copy"
+  check "exit status 0" test "$(status_of "$copy")" = 0
+  check "its section holds the nine keys" test "$(stored_keys other-name)" = "$nine_keys"
+  check "the original's section was not touched" eval '! section_exists tambrel'
+  end_case
+}
+
+start_ms=$(now_ms)
+case_close_message
+case_alt_f4
+case_wait_for_process
+case_bad_value
+case_renamed_copy
+# Leave the prefix as found: no TAMBREL settings.
+seed tambrel
+seed other-name
+echo "== end to end: $((5 - failed_cases)) of 5 cases passed in $((($(now_ms) - start_ms) / 1000)) s"
+exit "$failed_cases"
