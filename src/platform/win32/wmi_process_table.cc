@@ -71,6 +71,31 @@ std::optional<DWORD> process_id(IWbemClassObject& object) {
   return std::nullopt;
 }
 
+struct Target {
+  std::optional<DWORD> pid;
+  std::optional<std::wstring> path;
+};
+
+Target target_of(IWbemClassObject& object) {
+  return {process_id(object), string_property(object, L"__PATH")};
+}
+
+// The processes of the terminate query, asked for with their key and id. The name's literal is
+// taken from that query, so it is quoted exactly as there.
+std::vector<Target> identified_targets(WmiSession& session, std::string_view terminate_query) {
+  std::vector<Target> targets;
+  const auto equals = terminate_query.find(" = ");
+  if (equals == std::string_view::npos)
+    return targets;
+  const std::string query = "SELECT Handle, ProcessId FROM Win32_Process WHERE Name = " +
+                            std::string(terminate_query.substr(equals + 3));
+  session.for_each(to_wide(query), [&](IWbemClassObject& object) {
+    targets.push_back(target_of(object));
+    return true;
+  });
+  return targets;
+}
+
 // The WBEMSTATUS enumerators are unsigned; HRESULTs are signed.
 constexpr HRESULT as_hresult(WBEMSTATUS status) {
   return static_cast<HRESULT>(status);
@@ -95,22 +120,23 @@ std::vector<std::string> WmiProcessTable::terminate_all(std::string_view name) {
   const auto query = process::terminate_query(name);
   if (!query)
     return {};
-  struct Target {
-    std::optional<DWORD> pid;
-    std::optional<std::wstring> path;
-  };
-  std::vector<Target> targets;
   WmiSession session;
+  std::vector<Target> targets;
+  bool anonymous = false;
   // The query selects Name only; WBEM_FLAG_ENSURE_LOCATABLE makes WMI add the key and __PATH,
   // without which no method can be called on the object.
   session.for_each(
       to_wide(*query),
       [&](IWbemClassObject& object) {
-        targets.push_back({process_id(object), string_property(object, L"__PATH")});
+        targets.push_back(target_of(object));
+        anonymous = anonymous || (!targets.back().pid && !targets.back().path);
         return true;
       },
       WBEM_FLAG_ENSURE_LOCATABLE);
-
+  // Some providers (Wine's) return only the selected property whatever the flags say; then the
+  // same name is asked again for what identifies each process.
+  if (anonymous)
+    targets = identified_targets(session, *query);
   const DWORD own_pid = GetCurrentProcessId();
   std::vector<std::string> failures;
   for (const Target& target : targets) {

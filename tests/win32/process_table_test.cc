@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <aclapi.h>
+
+#include <memory>
+
+#include "platform/error.h"
+#include "platform/win32/utf.h"
+#include "platform/win32/wmi_process_table.h"
+#include "platform/win32/wmi_session.h"
+#include "process/wql.h"
+#include "support.h"
+
+namespace tambrel::win32 {
+namespace {
+
+using namespace test;
+
+int count_matches(std::string_view name) {
+  int count = 0;
+  WmiSession session;
+  session.for_each(to_wide(*process::is_running_query(name)), [&](IWbemClassObject&) {
+    ++count;
+    return true;
+  });
+  return count;
+}
+
+TEST(WmiProcessTable, FindsAndCountsNotepadCaseInsensitively) {
+  WmiProcessTable table;
+  ASSERT_EQ(count_matches("notepad.exe"), 0) << "a notepad from elsewhere is running";
+  ASSERT_FALSE(table.is_running("notepad.exe"));
+
+  Child first(L"notepad.exe");
+  Child second(L"notepad.exe");
+  EXPECT_TRUE(table.is_running("notepad.exe"));
+  EXPECT_TRUE(table.is_running("NOTEPAD.EXE"));
+  EXPECT_EQ(count_matches("NOTEPAD.EXE"), 2);
+  EXPECT_FALSE(table.is_running("notepad"));
+  EXPECT_FALSE(table.is_running("otepad.exe"));
+  EXPECT_FALSE(table.is_running(""));
+  // No process can have such a name: nothing is asked, nothing matches.
+  EXPECT_FALSE(table.is_running("note*.exe"));
+  EXPECT_FALSE(table.is_running("C:\\windows\\notepad.exe"));
+}
+
+TEST(WmiProcessTable, NamesWithAnApostropheMatchExactly) {
+  WmiProcessTable table;
+  Child idle(idle_command(copy_of_self(L"it's idle.exe")));
+  EXPECT_TRUE(poll_until([&] { return table.is_running("it's idle.exe"); }));
+  EXPECT_TRUE(table.is_running("IT'S IDLE.EXE"));
+  EXPECT_FALSE(table.is_running("it's"));
+  EXPECT_FALSE(table.is_running("it'"));
+  EXPECT_FALSE(table.is_running("o'brien.exe"));
+  EXPECT_FALSE(table.is_running("it's idle.exe' OR Name<>'"));
+
+  EXPECT_TRUE(table.terminate_all("it's idle.exe").empty());
+  EXPECT_TRUE(idle.wait_exit());
+}
+
+TEST(WmiProcessTable, TerminatesEveryMatchAndLeavesOthers) {
+  WmiProcessTable table;
+  Child first(L"notepad.exe");
+  Child second(L"notepad.exe");
+  Child bystander(idle_command(copy_of_self(L"tambrel-bystander.exe")));
+  ASSERT_EQ(count_matches("notepad.exe"), 2);
+
+  EXPECT_EQ(table.terminate_all("Notepad.exe"), std::vector<std::string>{});
+  EXPECT_TRUE(first.wait_exit());
+  EXPECT_TRUE(second.wait_exit());
+  EXPECT_TRUE(poll_until([&] { return !table.is_running("notepad.exe"); }));
+  EXPECT_EQ(WaitForSingleObject(bystander.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  // Nothing left to terminate: nothing to report either.
+  EXPECT_TRUE(table.terminate_all("notepad.exe").empty());
+}
+
+TEST(WmiProcessTable, ReportsARefusedTerminationAndGoesOn) {
+  // A process whose security allows nobody to terminate it (empty DACL); the test keeps a handle
+  // with full access from creating it, to clean up.
+  SECURITY_DESCRIPTOR descriptor;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  ACL empty;
+  InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE);
+  SECURITY_ATTRIBUTES guarded{sizeof guarded, &descriptor, FALSE};
+  const std::wstring exe = copy_of_self(L"tambrel-guarded.exe");
+  Child refusing(idle_command(exe), &guarded);
+  Child ordinary(idle_command(exe));
+
+  WmiProcessTable table;
+  ASSERT_TRUE(poll_until([&] { return table.is_running("tambrel-guarded.exe"); }));
+  const auto failures = table.terminate_all("tambrel-guarded.exe");
+
+  ASSERT_EQ(failures.size(), 1u);
+  const std::string prefix = "pid " + std::to_string(refusing.pid()) + ": ";
+  EXPECT_EQ(failures[0].rfind(prefix, 0), 0u) << failures[0];
+  EXPECT_GT(failures[0].size(), prefix.size()) << "the reason is missing";
+  EXPECT_TRUE(ordinary.wait_exit()) << "the process that could be terminated was not";
+  EXPECT_EQ(WaitForSingleObject(refusing.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST(WmiProcessTable, NeverTerminatesItsOwnProcess) {
+  WmiProcessTable table;
+  const std::wstring path = own_path();
+  const std::string own_name = to_utf8(path.substr(path.find_last_of(L"\\/") + 1));
+  ASSERT_TRUE(table.is_running(own_name));
+  EXPECT_TRUE(table.terminate_all(own_name).empty());
+  // Still here to say so.
+  EXPECT_TRUE(table.is_running(own_name));
+}
+
+TEST(WmiSession, ARefusedQueryThrowsNamingExecQuery) {
+  WmiSession session;
+  try {
+    session.for_each(L"SELECT Name FROM Win32_Process WHERE Name='it's.exe'",
+                     [](IWbemClassObject&) { return true; });
+    FAIL() << "WMI accepted a malformed query";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("ExecQuery failed: 0x8004", 0), 0u) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace tambrel::win32

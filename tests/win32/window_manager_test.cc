@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "platform/error.h"
+#include "platform/win32/utf.h"
+#include "platform/win32/win32_window_manager.h"
+#include "support.h"
+
+namespace tambrel::win32 {
+namespace {
+
+using namespace test;
+
+WindowId id_of(HWND hwnd) {
+  return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd));
+}
+const std::string kNotepad = to_utf8(kNotepadTitle);
+
+std::string title_of(WindowId window) {
+  wchar_t title[256] = {};
+  GetWindowTextW(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window)), title, 256);
+  return to_utf8(title);
+}
+
+testing::AssertionResult in_front(WindowManager& wm, HWND hwnd) {
+  if (poll_until([&] { return wm.foreground_window() == id_of(hwnd); }, 10s)) {
+    return testing::AssertionSuccess();
+  }
+  return testing::AssertionFailure() << "in front: \"" << title_of(wm.foreground_window())
+                                     << "\", wanted: \"" << title_of(id_of(hwnd)) << "\"";
+}
+
+TEST(Win32WindowManager, FindsByExactTitleOnlyAndPostedCloseEndsNotepad) {
+  Win32WindowManager wm;
+  Child notepad(L"notepad.exe");
+  const HWND window = wait_for_window(notepad.pid(), kNotepadTitle);
+  ASSERT_NE(window, nullptr);
+
+  EXPECT_EQ(wm.find_window(kNotepad), id_of(window));
+  EXPECT_EQ(wm.find_window("Untitled - Note"), 0u) << "find_window must not match a prefix";
+  EXPECT_EQ(wm.find_window("TAMBREL test: no window has this title"), 0u);
+
+  wm.post_close(id_of(window));
+  EXPECT_TRUE(notepad.wait_exit()) << "notepad did not close after WM_CLOSE";
+}
+
+TEST(Win32WindowManager, FindsNonAsciiTitles) {
+  Win32WindowManager wm;
+  OwnWindow own(L"Z\u00e4hler \u2013 \u6771\u4eac");
+  EXPECT_EQ(wm.find_window("Zähler – 東京"), id_of(own.hwnd()));
+}
+
+TEST(Win32WindowManager, ActivatesExactTitleBeforeAnEarlierPrefixMatch) {
+  Win32WindowManager wm;
+  Child notepad(L"notepad.exe");
+  const HWND target = wait_for_window(notepad.pid(), kNotepadTitle);
+  ASSERT_NE(target, nullptr);
+  // In front, so first in the z-order walk, and its title begins with notepad's.
+  OwnWindow decoy(kNotepadTitle + L" (decoy)");
+  SetForegroundWindow(decoy.hwnd());
+  ASSERT_TRUE(in_front(wm, decoy.hwnd()));
+
+  EXPECT_EQ(wm.activate(kNotepad), id_of(target));
+  EXPECT_TRUE(in_front(wm, target)) << "notepad did not come to the foreground";
+}
+
+TEST(Win32WindowManager, ActivatesByPrefix) {
+  Win32WindowManager wm;
+  Child notepad(L"notepad.exe");
+  const HWND target = wait_for_window(notepad.pid(), kNotepadTitle);
+  ASSERT_NE(target, nullptr);
+  OwnWindow other(L"TAMBREL test: another window");
+  SetForegroundWindow(other.hwnd());
+  ASSERT_TRUE(in_front(wm, other.hwnd()));
+
+  EXPECT_EQ(wm.activate("Untitled - Not"), id_of(target));
+  EXPECT_TRUE(in_front(wm, target));
+  // And back to the test's window by a prefix of its title.
+  EXPECT_EQ(wm.activate("TAMBREL test: another"), id_of(other.hwnd()));
+  EXPECT_TRUE(in_front(wm, other.hwnd()));
+}
+
+TEST(Win32WindowManager, ActivatingAMissingTitleThrowsNamingIt) {
+  Win32WindowManager wm;
+  try {
+    wm.activate("TAMBREL test: nothing is called this");
+    FAIL() << "activate found a window that does not exist";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("\"TAMBREL test: nothing is called this\""),
+              std::string::npos)
+        << e.what();
+  }
+}
+
+TEST(Win32WindowManager, SetTopmostTogglesTheStyleWithoutMovingTheWindow) {
+  Win32WindowManager wm;
+  Child notepad(L"notepad.exe");
+  const HWND window = wait_for_window(notepad.pid(), kNotepadTitle);
+  ASSERT_NE(window, nullptr);
+  auto topmost = [&] { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  RECT before{};
+  GetWindowRect(window, &before);
+  ASSERT_FALSE(topmost());
+
+  wm.set_topmost(id_of(window), true);
+  EXPECT_TRUE(poll_until(topmost, 5s));
+  wm.set_topmost(id_of(window), false);
+  EXPECT_TRUE(poll_until([&] { return !topmost(); }, 5s));
+
+  RECT after{};
+  GetWindowRect(window, &after);
+  EXPECT_EQ(before.left, after.left);
+  EXPECT_EQ(before.top, after.top);
+  EXPECT_EQ(before.right - before.left, after.right - after.left);
+  EXPECT_EQ(before.bottom - before.top, after.bottom - after.top);
+  wm.set_topmost(0, true);  // ignored, no crash
+}
+
+}  // namespace
+}  // namespace tambrel::win32
