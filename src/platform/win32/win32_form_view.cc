@@ -19,6 +19,15 @@ constexpr wchar_t kFormClass[] = L"TambrelForm";
 constexpr wchar_t kWakeClass[] = L"TambrelWake";
 constexpr UINT_PTR kWakeTimer = 1;
 
+/// Focuses `control` of `fw` as the Tab key does: an edit's text comes selected.
+void move_focus(FormWindow& fw, HWND control) {
+  if (!control || !fw.find(control))
+    return;
+  if (SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+    SendMessageW(control, EM_SETSEL, 0, -1);
+  SetFocus(control);
+}
+
 std::wstring window_text(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), text.size())));
@@ -299,6 +308,11 @@ LRESULT Win32FormView::on_form_message(FormWindow& fw, UINT msg, WPARAM wparam, 
     case WM_SETFOCUS:
       if (fw.focus && IsWindow(fw.focus))
         SetFocus(fw.focus);
+      return 0;
+    case WM_NEXTDLGCTL:
+      // Sent by the dialog manager for Tab where it treats the window as a dialog.
+      move_focus(fw, LOWORD(lparam) ? reinterpret_cast<HWND>(wparam)
+                                    : GetNextDlgTabItem(hwnd, GetFocus(), wparam != 0));
       return 0;
     case WM_DPICHANGED:
       on_dpi_changed(fw, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));

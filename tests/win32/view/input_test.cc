@@ -100,6 +100,11 @@ TEST_F(Input, FocusStartsOnTheLowestTabIndexAndTabWalksTheDesignOrder) {
     press(VK_TAB);
     EXPECT_EQ(focused(), kTabOrder[i]);
   }
+  // Where the dialog manager treats the window as a dialog, it asks the window to move on.
+  SendMessageW(window_, WM_NEXTDLGCTL, 0, 0);
+  EXPECT_EQ(focused(), WINDOW_NAME_TEXTBOX);
+  SendMessageW(window_, WM_NEXTDLGCTL, 1, 0);
+  EXPECT_EQ(focused(), STOP_START_COUNTDOWN_BUTTON);
   EXPECT_EQ(total_clicks(), 0);
 }
 
