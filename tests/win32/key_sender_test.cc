@@ -23,10 +23,12 @@ TEST(SendInputKeySender, AltF4ClosesTheActivatedNotepadOnly) {
   Child notepad(L"notepad.exe");
   const HWND target = wait_for_window(notepad.pid(), kNotepadTitle);
   ASSERT_NE(target, nullptr);
+  SetForegroundWindow(bystander.hwnd());
+  ASSERT_TRUE(settles_in_front(bystander.hwnd()));
 
   ASSERT_EQ(wm.activate(to_utf8(kNotepadTitle)), id_of(target));
-  // The keystroke goes to whatever is in front, so it is sent only once notepad is.
-  ASSERT_TRUE(poll_until([&] { return wm.foreground_window() == id_of(target); }, 10s));
+  // The keystroke goes to whatever is in front, so it is sent only once notepad is, for good.
+  ASSERT_TRUE(settles_in_front(target));
   keys.send_alt_f4();
 
   EXPECT_TRUE(notepad.wait_exit()) << "Alt+F4 did not close notepad";
@@ -39,7 +41,7 @@ TEST(SendInputKeySender, ForegroundWindowShowsWhenSomethingElseIsInFront) {
   const HWND target = wait_for_window(notepad.pid(), kNotepadTitle);
   ASSERT_NE(target, nullptr);
   ASSERT_EQ(wm.activate(to_utf8(kNotepadTitle)), id_of(target));
-  ASSERT_TRUE(poll_until([&] { return wm.foreground_window() == id_of(target); }, 10s));
+  ASSERT_TRUE(settles_in_front(target));
 
   // Something else takes the front between activation and keystroke: the guard sees it, so the
   // caller can skip the keystroke instead of closing the wrong window.

@@ -20,6 +20,18 @@ bool poll_until(const std::function<bool()>& condition, std::chrono::millisecond
   }
 }
 
+bool settles_in_front(HWND hwnd) {
+  auto since = std::chrono::steady_clock::now();
+  return poll_until(
+      [&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (GetForegroundWindow() != hwnd)
+          since = now;
+        return now - since >= 300ms;
+      },
+      10s);
+}
+
 Child::Child(std::wstring command_line, SECURITY_ATTRIBUTES* attributes) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

@@ -15,6 +15,11 @@ using namespace std::chrono_literals;
 /// between so that the test's own windows stay responsive. True when it held.
 bool poll_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 15s);
 
+/// Waits (up to 10 s) until `hwnd` has been the foreground window without a break for 300 ms.
+/// Under X the window manager's focus events arrive after Windows' own state changed; a window
+/// that only just came to the front can still lose it to a late event.
+bool settles_in_front(HWND hwnd);
+
 /// A process started by a test; terminated (if still running) and closed when dropped.
 class Child {
  public:

@@ -53,13 +53,13 @@ TEST(Win32WindowManager, FindsNonAsciiTitles) {
 
 TEST(Win32WindowManager, ActivatesExactTitleBeforeAnEarlierPrefixMatch) {
   Win32WindowManager wm;
+  // Its title begins with notepad's, and once in front it comes first in the z-order walk.
+  OwnWindow decoy(kNotepadTitle + L" (decoy)");
   Child notepad(L"notepad.exe");
   const HWND target = wait_for_window(notepad.pid(), kNotepadTitle);
   ASSERT_NE(target, nullptr);
-  // In front, so first in the z-order walk, and its title begins with notepad's.
-  OwnWindow decoy(kNotepadTitle + L" (decoy)");
   SetForegroundWindow(decoy.hwnd());
-  ASSERT_TRUE(in_front(wm, decoy.hwnd()));
+  ASSERT_TRUE(settles_in_front(decoy.hwnd()));
 
   EXPECT_EQ(wm.activate(kNotepad), id_of(target));
   EXPECT_TRUE(in_front(wm, target)) << "notepad did not come to the foreground";
@@ -67,15 +67,16 @@ TEST(Win32WindowManager, ActivatesExactTitleBeforeAnEarlierPrefixMatch) {
 
 TEST(Win32WindowManager, ActivatesByPrefix) {
   Win32WindowManager wm;
+  OwnWindow other(L"TAMBREL test: another window");
   Child notepad(L"notepad.exe");
   const HWND target = wait_for_window(notepad.pid(), kNotepadTitle);
   ASSERT_NE(target, nullptr);
-  OwnWindow other(L"TAMBREL test: another window");
   SetForegroundWindow(other.hwnd());
-  ASSERT_TRUE(in_front(wm, other.hwnd()));
+  ASSERT_TRUE(settles_in_front(other.hwnd()));
 
   EXPECT_EQ(wm.activate("Untitled - Not"), id_of(target));
   EXPECT_TRUE(in_front(wm, target));
+  ASSERT_TRUE(settles_in_front(target));
   // And back to the test's window by a prefix of its title.
   EXPECT_EQ(wm.activate("TAMBREL test: another"), id_of(other.hwnd()));
   EXPECT_TRUE(in_front(wm, other.hwnd()));
