@@ -136,6 +136,11 @@ for exe in "$test_exe" "$build/tests/win32/view/tambrel_win32_view_tests.exe"; d
   done
 done
 
+# The view tests save screenshots as BMP (all GDI offers without more DLLs); keep PNGs.
+for bmp in "$build/artifacts"/*.bmp; do
+  [[ -e "$bmp" ]] && convert "$bmp" "${bmp%.bmp}.png" 2>>"$log" && rm -f "$bmp"
+done
+
 # --- End-to-end runs of tambrel.exe, one case at a time ---------------------------------------
 e2e="$here/e2e/run-e2e.sh"
 if [[ -f "$e2e" && -f "$build/tambrel.exe" ]]; then
