@@ -2,7 +2,10 @@
 
 #include <aclapi.h>
 
+#include <objbase.h>
+
 #include <memory>
+#include <thread>
 
 #include "platform/error.h"
 #include "platform/win32/utf.h"
@@ -108,6 +111,26 @@ TEST(WmiProcessTable, NeverTerminatesItsOwnProcess) {
   EXPECT_TRUE(table.terminate_all(own_name).empty());
   // Still here to say so.
   EXPECT_TRUE(table.is_running(own_name));
+}
+
+TEST(WmiProcessTable, WorksOnAThreadThatAlreadyRunsAMultithreadedApartment) {
+  const std::wstring path = own_path();
+  const std::string own_name = to_utf8(path.substr(path.find_last_of(L"\\/") + 1));
+  std::string error;
+  bool running = false;
+  std::thread worker([&] {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    try {
+      WmiProcessTable table;
+      running = table.is_running(own_name) && table.is_running(own_name);
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    CoUninitialize();
+  });
+  worker.join();
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(running);
 }
 
 TEST(WmiSession, ARefusedQueryThrowsNamingExecQuery) {

@@ -22,6 +22,13 @@ if [[ ! -f "$test_exe" ]]; then
   exit 2
 fi
 
+# One run per build directory at a time: a second run would wipe the first one's prefix.
+exec 9>"$build/.wine-tests.lock"
+if ! flock -w 900 9; then
+  echo "run-wine-tests: another run holds $build/.wine-tests.lock" >&2
+  exit 2
+fi
+
 export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=-all
 # A crash then ends the process with an error instead of opening a debugger dialog.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/win32/terminate_outcome.h"
 #include "platform/win32/utf.h"
 #include "platform/win32/win_error.h"
 #include "platform/win32/wmi_session.h"
@@ -14,24 +15,6 @@
 namespace tambrel::win32 {
 
 namespace {
-
-// Win32_Process.Terminate's documented return values.
-std::string terminate_result_text(long value) {
-  switch (value) {
-    case 2:
-      return "Access denied";
-    case 3:
-      return "Insufficient privilege";
-    case 8:
-      return "Unknown failure";
-    case 9:
-      return "Path not found";
-    case 21:
-      return "Invalid parameter";
-    default:
-      return "failure " + std::to_string(value);
-  }
-}
 
 // Where WMI has no Terminate (Wine says so with WBEM_E_INVALID_METHOD), the process is ended
 // directly. A process that is already gone is no failure: it has ended, which was the point.
@@ -96,11 +79,6 @@ std::vector<Target> identified_targets(WmiSession& session, std::string_view ter
   return targets;
 }
 
-// The WBEMSTATUS enumerators are unsigned; HRESULTs are signed.
-constexpr HRESULT as_hresult(WBEMSTATUS status) {
-  return static_cast<HRESULT>(status);
-}
-
 }  // namespace
 
 bool WmiProcessTable::is_running(std::string_view name) {
@@ -143,26 +121,19 @@ std::vector<std::string> WmiProcessTable::terminate_all(std::string_view name) {
     if (target.pid == own_pid)
       continue;
     const std::string who = target.pid ? "pid " + std::to_string(*target.pid) : "a process";
+    // Without a path no method can be called: treat it like a provider without Terminate.
     std::optional<long> result;
-    HRESULT hr = as_hresult(WBEM_E_INVALID_METHOD);
-    if (target.path)
-      hr = session.call_method(*target.path, L"Terminate", result);
-    if (hr == as_hresult(WBEM_E_NOT_FOUND)) {
-      continue;  // it ended between the query and the call
-    } else if (SUCCEEDED(hr)) {
-      if (result.value_or(0) != 0) {
-        failures.push_back(who +
-                           ": Win32_Process.Terminate failed: " + terminate_result_text(*result));
-      }
-    } else if (hr == as_hresult(WBEM_E_NOT_SUPPORTED) || hr == as_hresult(WBEM_E_INVALID_METHOD) ||
-               hr == as_hresult(WBEM_E_METHOD_NOT_IMPLEMENTED)) {
+    const HRESULT hr = target.path ? session.call_method(*target.path, L"Terminate", result)
+                                   : static_cast<HRESULT>(WBEM_E_INVALID_METHOD);
+    const TerminateOutcome outcome = terminate_outcome(hr, result);
+    if (outcome.kind == TerminateOutcome::Kind::kFailed) {
+      failures.push_back(who + ": " + outcome.failure);
+    } else if (outcome.kind == TerminateOutcome::Kind::kNotImplemented) {
       if (!target.pid) {
         failures.push_back(who + ": no process id to terminate");
       } else if (auto failure = terminate_directly(*target.pid)) {
         failures.push_back(who + ": " + *failure);
       }
-    } else {
-      failures.push_back(who + ": ExecMethod(Terminate) failed: " + hresult_text(hr));
     }
   }
   return failures;
