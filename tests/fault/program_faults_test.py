@@ -1,0 +1,262 @@
+#!/usr/bin/env python3
+"""The built Linux program under faults, observed from outside: killed with SIGKILL at random
+moments while it writes its settings, and losing its X display while it runs. Each test starts its
+own Xvfb (displays :50 to :59) and openbox. Every wait has a deadline.
+
+Environment: TAMBREL_BIN (the program), TAMBREL_PROBE (tambrel_settings_probe),
+TAMBREL_KILLS (how many kills, default 200)."""
+
+import os
+import random
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+BIN = os.environ["TAMBREL_BIN"]
+PROBE = os.environ["TAMBREL_PROBE"]
+KILLS = int(os.environ.get("TAMBREL_KILLS", "200"))
+MAIN_TITLE = "MERIDOX - TAMBREL"
+
+
+def wait_until(predicate, seconds, what):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        result = predicate()
+        if result:
+            return result
+        time.sleep(0.01)
+    raise AssertionError("timed out after %ss waiting for %s" % (seconds, what))
+
+
+class Display:
+    """A private Xvfb with openbox on the first free display from :50 to :59."""
+
+    def __init__(self, window_manager=True):
+        self.xvfb = self.wm = None
+        for n in range(50, 60):
+            if self._live_lock(n):
+                continue
+            xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-noreset", "-nolisten", "tcp",
+                                     "-screen", "0", "1280x1024x24"],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.name = ":%d" % n
+            if self._wait(lambda: xvfb.poll() is not None or self._query("xdpyinfo")):
+                if xvfb.poll() is None:
+                    self.xvfb = xvfb
+                    break
+            xvfb.kill()
+            xvfb.wait()
+        if self.xvfb is None:
+            raise AssertionError("no free display between :50 and :59")
+        if window_manager:
+            self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if not self._wait(lambda: b"window id" in self._query(
+                    "xprop", "-root", "_NET_SUPPORTING_WM_CHECK")):
+                self.close()
+                raise AssertionError("openbox did not start on %s" % self.name)
+
+    @staticmethod
+    def _live_lock(n):
+        try:
+            with open("/tmp/.X%d-lock" % n) as f:
+                os.kill(int(f.read().strip()), 0)
+            return True
+        except (OSError, ValueError):
+            return False  # none, or left by a server that was killed: Xvfb takes it over
+
+    def kill_server(self):
+        """Takes the display away as a crash would: SIGKILL, then clears what it left behind."""
+        self.xvfb.send_signal(signal.SIGKILL)
+        self.xvfb.wait(timeout=10)
+        n = self.name[1:]
+        for path in ("/tmp/.X%s-lock" % n, "/tmp/.X11-unix/X%s" % n):
+            try:
+                os.remove(path)
+            except OSError:
+                pass
+
+    def env(self, **extra):
+        return dict(os.environ, DISPLAY=self.name, **extra)
+
+    def _query(self, *argv):
+        try:
+            done = subprocess.run(list(argv), env=self.env(), capture_output=True, timeout=5)
+        except subprocess.TimeoutExpired:
+            return b""
+        return done.stdout if done.returncode == 0 else b""
+
+    @staticmethod
+    def _wait(predicate, seconds=10):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if predicate():
+                return True
+            time.sleep(0.05)
+        return False
+
+    def windows_titled(self, title):
+        return self._query("xdotool", "search", "--name", "^%s$" % title).split()
+
+    def close(self):
+        # SIGTERM lets Xvfb remove its lock file and socket.
+        for p in (self.wm, self.xvfb):
+            if p is not None and p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait(timeout=5)
+
+
+def read_back(ini):
+    """What a fresh process reads from the file: (QSettings status, {key: value})."""
+    out = subprocess.run([PROBE, ini], capture_output=True, timeout=10, check=True).stdout
+    lines = out.decode("utf-8", "surrogateescape").split("\n")
+    status = int(lines[0].split()[1])
+    values = dict(line.split("=", 1) for line in lines[1:] if line)
+    return status, values
+
+
+class ProgramFaults(unittest.TestCase):
+    def setUp(self):
+        self.home = tempfile.mkdtemp(prefix="tambrel-fault-")
+        self.runtime = tempfile.mkdtemp(prefix="tambrel-runtime-")
+        os.chmod(self.runtime, 0o700)
+        self.folder = os.path.join(self.home, "MERIDOX-TAMBREL")
+        self.ini = os.path.join(self.folder, "tambrel.ini")
+        os.makedirs(self.folder)
+
+    def tearDown(self):
+        shutil.rmtree(self.home, ignore_errors=True)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+    def seed(self, values):
+        with open(self.ini, "w") as f:
+            f.write("[General]\n")
+            for key, value in values.items():
+                f.write("%s=%s\n" % (key, value))
+
+    def test_settings_survive_sigkill_at_random_moments_while_written(self):
+        # Every write rewrites the whole file, so long texts make each write big and slow: a
+        # write that is not atomic would leave a file cut short or missing keys. Three restored
+        # check boxes write during Load; then WAIT_FOR_PROCESS_TICKBOX is toggled from the
+        # keyboard as fast as X delivers keys, one write per toggle, until the kill.
+        seed = {
+            "MainLeft": "1000", "MainTop": "1000",
+            "AUTOSTART_COUNTDOWN_TICKBOX": "0", "WAIT_FOR_PROCESS_TICKBOX": "0",
+            "SENDKEYS_TICKBOX": "1", "AUTO_TERMINATE_TICKBOX": "1",
+            "ALWAYS_ON_TOP_TICKBOX": "0",
+            "WINDOW_NAME_TEXTBOX": "W" * 30000 + " end of title",
+            "PROCESS_NAME_TEXTBOX": "P" * 30000 + " end of name",
+        }
+        toggled = "WAIT_FOR_PROCESS_TICKBOX"
+        self.seed(seed)
+        # From the first tab stop (the countdown button), five tabs reach the wait check box.
+        keys = ["Tab"] * 5 + ["space"] * 400
+        display = Display()
+        rng = random.Random(int(os.environ.get("TAMBREL_KILL_SEED", "20261207")))
+        torn, mid_write, toggles_seen = [], 0, set()
+        started = time.monotonic()
+        try:
+            for i in range(KILLS):
+                program = subprocess.Popen([BIN], env=display.env(
+                    XDG_CONFIG_HOME=self.home, XDG_RUNTIME_DIR=self.runtime),
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                # Kill within the start (the Load writes) or during the toggles that follow.
+                kill_at = time.monotonic() + rng.uniform(0.0, 0.35)
+                typist = None
+                while time.monotonic() < kill_at and program.poll() is None:
+                    found = display.windows_titled(MAIN_TITLE)
+                    if found:
+                        typist = subprocess.Popen(
+                            ["xdotool", "windowactivate", "--sync", found[0], "key",
+                             "--delay", "1"] + keys, env=display.env(),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                        break
+                    time.sleep(0.005)
+                delay = kill_at - time.monotonic()
+                if delay > 0:
+                    time.sleep(delay)
+                self.assertIsNone(program.poll(), "run %d: the program ended by itself" % i)
+                program.send_signal(signal.SIGKILL)
+                program.wait(timeout=10)
+                if typist is not None:
+                    typist.kill()
+                    typist.wait(timeout=10)
+
+                # QSaveFile writes a temporary file beside the .ini and renames it over: one left
+                # behind means the kill came in the middle of a write.
+                leftovers = [f for f in os.listdir(self.folder) if f != "tambrel.ini"]
+                mid_write += 1 if leftovers else 0
+                for f in leftovers:
+                    os.remove(os.path.join(self.folder, f))
+
+                status, stored = read_back(self.ini)
+                problems = []
+                if status != 0:
+                    problems.append("QSettings status %d" % status)
+                for key, value in seed.items():
+                    allowed = {"0", "1"} if key == toggled else {value}
+                    if stored.get(key) not in allowed:
+                        problems.append("%s=%r" % (key, (stored.get(key) or "")[:40]))
+                if set(stored) != set(seed):
+                    problems.append("keys %s" % sorted(set(stored) ^ set(seed)))
+                if problems:
+                    torn.append("run %d: %s" % (i, "; ".join(problems)))
+                toggles_seen.add(stored.get(toggled))
+        finally:
+            display.close()
+        elapsed = time.monotonic() - started
+        print("\n%d kills in %.0f s; %d came in the middle of a write (temporary file left "
+              "behind); values seen for %s: %s" % (KILLS, elapsed, mid_write, toggled,
+                                                   sorted(v for v in toggles_seen if v)))
+        self.assertEqual(torn, [])
+        # The kills must really have hit the write path, else this proves nothing.
+        self.assertGreater(mid_write, 0, "no kill came during a write")
+        self.assertEqual(toggles_seen, {"0", "1"}, "the toggles never reached the file")
+
+    def lose_display_while_running(self, seed):
+        self.seed(seed)
+        display = Display()
+        try:
+            program = subprocess.Popen([BIN], env=display.env(
+                XDG_CONFIG_HOME=self.home, XDG_RUNTIME_DIR=self.runtime),
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            wait_until(lambda: display.windows_titled(MAIN_TITLE), 10, "the main window")
+            time.sleep(1.5)  # a watcher tick or two, and the keeper's if it runs
+            display.kill_server()
+            lost_at = time.monotonic()
+            try:
+                _, err = program.communicate(timeout=10)
+            except subprocess.TimeoutExpired:
+                program.kill()
+                program.communicate()
+                self.fail("the program hangs after losing its display")
+            ended_after = time.monotonic() - lost_at
+        finally:
+            display.close()
+        err = err.decode("utf-8", "replace")
+        self.assertNotEqual(program.returncode, 0, err)
+        self.assertRegex(err, r"(?i)(x11|display)", "no word on stderr of what happened")
+        self.assertLess(ended_after, 5.0)
+        return err
+
+    def test_losing_the_display_ends_the_program_with_a_message(self):
+        err = self.lose_display_while_running({"PROCESS_NAME_TEXTBOX": "no-such-image"})
+        print("\nidle program, stderr: %s" % err.strip().splitlines()[-1])
+
+    def test_losing_the_display_while_the_keeper_uses_it_ends_the_program(self):
+        # Always on top: the program's own X connection is open and used every second, besides
+        # the toolkit's.
+        err = self.lose_display_while_running({"ALWAYS_ON_TOP_TICKBOX": "1",
+                                               "PROCESS_NAME_TEXTBOX": "no-such-image"})
+        print("\nkeeper running, stderr: %s" % err.strip().splitlines()[-1])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
