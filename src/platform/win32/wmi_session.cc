@@ -52,6 +52,14 @@ HRESULT set_blanket(IUnknown* proxy) {
                            RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
 }
 
+// \\HOST\ROOT\CIMV2:Win32_Process.Handle="42" gives Win32_Process. The namespace ends at
+// the last colon before the keys; the class name at the first '.' or '=' after it.
+std::wstring class_of_path(std::wstring_view path) {
+  const auto colon = path.substr(0, path.find(L'=')).rfind(L':');
+  const std::wstring_view rest = colon == std::wstring_view::npos ? path : path.substr(colon + 1);
+  return std::wstring(rest.substr(0, rest.find_first_of(L".=")));
+}
+
 }  // namespace
 
 WmiSession::WmiSession() {
@@ -95,14 +103,10 @@ HRESULT WmiSession::call_method(std::wstring_view object_path, std::wstring_view
   // where the provider publishes none, the call goes without one.
   ComPtr<IWbemClassObject> arguments;
   {
-    const std::wstring_view path(object_path);
-    const std::wstring class_name(path.substr(0, path.find_first_of(L".=")));
-    const auto colon = class_name.rfind(L':');
     ComPtr<IWbemClassObject> class_object;
     ComPtr<IWbemClassObject> signature;
-    if (SUCCEEDED(services_->GetObject(
-            Bstr(colon == std::wstring::npos ? class_name : class_name.substr(colon + 1)), 0,
-            nullptr, &class_object, nullptr)) &&
+    if (SUCCEEDED(services_->GetObject(Bstr(class_of_path(object_path)), 0, nullptr, &class_object,
+                                       nullptr)) &&
         SUCCEEDED(class_object->GetMethod(method_name, 0, &signature, nullptr)) && signature) {
       signature->SpawnInstance(0, &arguments);
     }
