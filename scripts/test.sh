@@ -13,6 +13,18 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$jobs"
 ctest --preset linux -j "$jobs" || status=1
 
+# ---- Stress: sanitizer build and bounded fuzzing (docs/fuzzing.md) -----------------------------
+echo "== Sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) and its tests"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs" || status=1
+
+echo "== Fuzzing: each target for a bounded time on its seed corpus"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz -j "$jobs" || status=1
+# ---- end of stress ------------------------------------------------------------------------------
+
 echo "== Windows build and tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
