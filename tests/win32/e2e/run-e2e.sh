@@ -160,6 +160,9 @@ case_close_message() {
   check "the main window shows" wait_for 20 window_shown "$main_title"
   check "the watcher sees notepad running" \
     wait_for 5 eval 'window_texts "$main_title" | grep -qx "Edit: RUNNING"'
+  # What the user sees while the countdown runs, kept with the build.
+  mkdir -p "$build/artifacts"
+  import -window root "$build/artifacts/e2e-countdown.png" >>"$log" 2>&1
   check "notepad closes" wait_for 30 gone "$notepad"
   local closed_at
   closed_at=$(now_ms)
