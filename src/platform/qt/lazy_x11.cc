@@ -1,0 +1,50 @@
+#include "platform/qt/lazy_x11.h"
+
+#include "platform/x11/x11_window_manager.h"
+#include "platform/x11/x_connection.h"
+#include "platform/x11/xtest_key_sender.h"
+
+namespace tambrel {
+
+LazyX11::LazyX11() = default;
+LazyX11::~LazyX11() = default;
+
+std::shared_ptr<x11::Connection> LazyX11::connection() {
+  if (!connection_)
+    connection_ = std::make_shared<x11::Connection>();
+  return connection_;
+}
+
+X11WindowManager& LazyX11::window_manager() {
+  if (!window_manager_)
+    window_manager_ = std::make_unique<X11WindowManager>(connection());
+  return *window_manager_;
+}
+
+XTestKeySender& LazyX11::key_sender() {
+  if (!key_sender_)
+    key_sender_ = std::make_unique<XTestKeySender>(connection());
+  return *key_sender_;
+}
+
+WindowId LazyX11::Windows::find_window(std::string_view title) {
+  return x11_.window_manager().find_window(title);
+}
+void LazyX11::Windows::post_close(WindowId window) {
+  x11_.window_manager().post_close(window);
+}
+WindowId LazyX11::Windows::activate(std::string_view title) {
+  return x11_.window_manager().activate(title);
+}
+WindowId LazyX11::Windows::foreground_window() {
+  return x11_.window_manager().foreground_window();
+}
+void LazyX11::Windows::set_topmost(WindowId window, bool topmost) {
+  x11_.window_manager().set_topmost(window, topmost);
+}
+
+void LazyX11::Keys::send_alt_f4() {
+  x11_.key_sender().send_alt_f4();
+}
+
+}  // namespace tambrel
