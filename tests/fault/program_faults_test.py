@@ -3,8 +3,19 @@
 moments while it writes its settings, and losing its X display while it runs. Each test starts its
 own Xvfb (displays :50 to :59) and openbox. Every wait has a deadline.
 
+Kills while writing, the method: the settings file is seeded so that three restored check boxes
+write during Load, and with two 30,000-character texts so that every write (QSettings rewrites the
+whole file) is large. Once the main window shows, xdotool tabs to WAIT_FOR_PROCESS_TICKBOX and
+presses space as fast as X delivers keys: one write per toggle, with the value really changing
+each time, which a restart loop of Load writes alone would not give (those write back the value
+just read). Each run is killed with SIGKILL at a random moment 0-350 ms after its start, so kills
+land in the start-up writes as well as in the toggles; a temporary file left beside the .ini
+proves a kill came in the middle of a write, and the test requires that some did. After every
+kill a fresh process reads the file with QSettings: status NoError, every key present, every key
+holding its seeded value except the toggled one, which holds "0" or "1". About 40 s for 200 kills.
+
 Environment: TAMBREL_BIN (the program), TAMBREL_PROBE (tambrel_settings_probe),
-TAMBREL_KILLS (how many kills, default 200)."""
+TAMBREL_KILLS (how many kills, default 200), TAMBREL_KILL_SEED (the random kill moments)."""
 
 import os
 import random
