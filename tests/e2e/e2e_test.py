@@ -73,10 +73,18 @@ class TambrelRun(unittest.TestCase):
         return dict(parser["General"]) if parser.has_section("General") else {}
 
     def spawn(self, *argv):
-        p = subprocess.Popen(list(argv), env=self.env, stdout=subprocess.PIPE,
-                             stderr=subprocess.STDOUT)
+        # Output goes to a file, never to a pipe nobody reads: a full pipe would block the child.
+        log = open(os.path.join(self.home, "%s-%d.log" % (os.path.basename(argv[0]),
+                                                          len(self.children))), "wb")
+        p = subprocess.Popen(list(argv), env=self.env, stdout=log, stderr=subprocess.STDOUT)
+        log.close()
         self.children.append(p)
         return p
+
+    def output_of(self, index):
+        name = "%s-%d.log" % (os.path.basename(self.children[index].args[0]), index)
+        with open(os.path.join(self.home, name), errors="replace") as f:
+            return f.read()
 
     def start_target(self, title, *extra, pattern=None):
         target = self.spawn(TARGET, "--title", title, *extra)
@@ -128,7 +136,11 @@ class TambrelRun(unittest.TestCase):
         self.assertTrue(windows_titled(title), "the target ignored the request")
         target.send_signal(signal.SIGKILL)
         target.wait(timeout=5)
-        wait_until(lambda: tambrel.poll() is not None, 20, "TAMBREL to end after the process")
+        try:
+            wait_until(lambda: tambrel.poll() is not None, 20, "TAMBREL to end after the process")
+        except AssertionError:
+            print("TAMBREL's output:\n" + self.output_of(1))
+            raise
         self.assertEqual(tambrel.returncode, 0)
 
     def test_a_bad_stored_value_is_named_and_the_main_window_never_shows(self):

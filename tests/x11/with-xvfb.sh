@@ -66,6 +66,12 @@ lock_is_live() {
   [ -n "$owner" ] && kill -0 "$owner" 2>/dev/null
 }
 
+# True when our server $2 is alive and holds the lock of display $1.
+owns_display() {
+  kill -0 "$2" 2>/dev/null || return 1
+  [ "$(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ]
+}
+
 n=$first
 display=
 while [ "$n" -le "$last" ]; do
@@ -76,7 +82,8 @@ while [ "$n" -le "$last" ]; do
   Xvfb ":$n" -noreset -nolisten tcp -screen 0 1280x1024x24 >>"$log" 2>&1 &
   xvfb_pid=$!
   # Another server may win the race for the same number: this one then exits and we move on.
-  if wait_for 200 "$xvfb_pid" xdpyinfo -display ":$n"; then
+  # xdpyinfo alone could be answered by that other server, so the lock must name ours too.
+  if wait_for 200 "$xvfb_pid" xdpyinfo -display ":$n" && owns_display "$n" "$xvfb_pid"; then
     display=":$n"
     break
   fi
