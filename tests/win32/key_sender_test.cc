@@ -19,12 +19,11 @@ WindowId id_of(HWND hwnd) {
 TEST(SendInputKeySender, AltF4ClosesTheActivatedNotepadOnly) {
   Win32WindowManager wm;
   SendInputKeySender keys;
-  OwnWindow bystander(L"TAMBREL test: bystander");
   Child notepad(L"notepad.exe");
   const HWND target = wait_for_window(notepad.pid(), kNotepadTitle);
   ASSERT_NE(target, nullptr);
-  SetForegroundWindow(bystander.hwnd());
-  ASSERT_TRUE(settles_in_front(bystander.hwnd()));
+  OwnWindow bystander(L"TAMBREL test: bystander");
+  ASSERT_TRUE(bring_to_front(bystander.hwnd()));
 
   ASSERT_EQ(wm.activate(to_utf8(kNotepadTitle)), id_of(target));
   // The keystroke goes to whatever is in front, so it is sent only once notepad is, for good.

@@ -20,16 +20,69 @@ bool poll_until(const std::function<bool()>& condition, std::chrono::millisecond
   }
 }
 
-bool settles_in_front(HWND hwnd) {
-  auto since = std::chrono::steady_clock::now();
-  return poll_until(
+namespace {
+
+// "title" (pid N), or "no window" for a null handle: enough to tell which process held the front.
+std::string describe(HWND hwnd) {
+  if (!hwnd)
+    return "no window";
+  wchar_t title[256] = {};
+  GetWindowTextW(hwnd, title, 256);
+  char narrow[768] = {};
+  WideCharToMultiByte(CP_UTF8, 0, title, -1, narrow, sizeof narrow, nullptr, nullptr);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  return "\"" + std::string(narrow) + "\" (pid " + std::to_string(pid) + ")";
+}
+
+// Polls until `hwnd` has been in front for `hold` without a break, calling `lost` each time it
+// is not; the failure lists every window that held the front meanwhile.
+testing::AssertionResult hold_front(HWND hwnd, std::chrono::milliseconds hold,
+                                    std::chrono::milliseconds timeout,
+                                    const std::function<void()>& lost) {
+  const auto start = std::chrono::steady_clock::now();
+  auto since = start;
+  HWND last = reinterpret_cast<HWND>(-1);
+  std::string history;
+  const bool settled = poll_until(
       [&] {
         const auto now = std::chrono::steady_clock::now();
-        if (GetForegroundWindow() != hwnd)
+        const HWND front = GetForegroundWindow();
+        if (front != last) {
+          last = front;
+          const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - start);
+          history += "\n  at " + std::to_string(ms.count()) + " ms: " + describe(front);
+        }
+        if (front != hwnd) {
           since = now;
-        return now - since >= 300ms;
+          lost();
+        }
+        return now - since >= hold;
       },
-      10s);
+      timeout);
+  if (settled)
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure()
+         << describe(hwnd) << " did not stay in front; the front was:" << history;
+}
+
+}  // namespace
+
+testing::AssertionResult settles_in_front(HWND hwnd) {
+  return hold_front(hwnd, 300ms, 10s, [] {});
+}
+
+testing::AssertionResult bring_to_front(HWND hwnd) {
+  // Asking again at once would only queue more focus requests behind the window manager's
+  // answer to the last one; a quarter second lets that answer arrive first.
+  auto asked = std::chrono::steady_clock::time_point{};
+  return hold_front(hwnd, 500ms, 15s, [&] {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - asked >= 250ms) {
+      SetForegroundWindow(hwnd);
+      asked = now;
+    }
+  });
 }
 
 Child::Child(std::wstring command_line, SECURITY_ATTRIBUTES* attributes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
@@ -15,10 +16,21 @@ using namespace std::chrono_literals;
 /// between so that the test's own windows stay responsive. True when it held.
 bool poll_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 15s);
 
-/// Waits (up to 10 s) until `hwnd` has been the foreground window without a break for 300 ms.
-/// Under X the window manager's focus events arrive after Windows' own state changed; a window
-/// that only just came to the front can still lose it to a late event.
-bool settles_in_front(HWND hwnd);
+/// Waits (up to 10 s) until `hwnd` has been the foreground window without a break for 300 ms;
+/// on failure says which windows held the front meanwhile. Under X the window manager's focus
+/// events arrive after Windows' own state changed; a window that only just came to the front
+/// can still lose it to a late event.
+testing::AssertionResult settles_in_front(HWND hwnd);
+
+/// Puts `hwnd` in front as a test's starting position: asks for it, and asks again whenever a
+/// late focus event takes it away, until it has stayed there 500 ms (up to 15 s). For arranging
+/// a test only; where the code under test moves the front, check with settles_in_front.
+///
+/// The window manager may or may not focus a window it has just mapped (that depends on which
+/// window it saw in front at that moment), and a process slowed by load can apply that focus
+/// after the test asked for another window: so a test starts its target program first and
+/// creates and arranges its own windows afterwards, with this.
+testing::AssertionResult bring_to_front(HWND hwnd);
 
 /// A process started by a test; terminated (if still running) and closed when dropped.
 class Child {

@@ -53,13 +53,12 @@ TEST(Win32WindowManager, FindsNonAsciiTitles) {
 
 TEST(Win32WindowManager, ActivatesExactTitleBeforeAnEarlierPrefixMatch) {
   Win32WindowManager wm;
-  // Its title begins with notepad's, and once in front it comes first in the z-order walk.
-  OwnWindow decoy(kNotepadTitle + L" (decoy)");
   Child notepad(L"notepad.exe");
   const HWND target = wait_for_window(notepad.pid(), kNotepadTitle);
   ASSERT_NE(target, nullptr);
-  SetForegroundWindow(decoy.hwnd());
-  ASSERT_TRUE(settles_in_front(decoy.hwnd()));
+  // Its title begins with notepad's, and once in front it comes first in the z-order walk.
+  OwnWindow decoy(kNotepadTitle + L" (decoy)");
+  ASSERT_TRUE(bring_to_front(decoy.hwnd()));
 
   EXPECT_EQ(wm.activate(kNotepad), id_of(target));
   EXPECT_TRUE(in_front(wm, target)) << "notepad did not come to the foreground";
@@ -67,12 +66,11 @@ TEST(Win32WindowManager, ActivatesExactTitleBeforeAnEarlierPrefixMatch) {
 
 TEST(Win32WindowManager, ActivatesByPrefix) {
   Win32WindowManager wm;
-  OwnWindow other(L"TAMBREL test: another window");
   Child notepad(L"notepad.exe");
   const HWND target = wait_for_window(notepad.pid(), kNotepadTitle);
   ASSERT_NE(target, nullptr);
-  SetForegroundWindow(other.hwnd());
-  ASSERT_TRUE(settles_in_front(other.hwnd()));
+  OwnWindow other(L"TAMBREL test: another window");
+  ASSERT_TRUE(bring_to_front(other.hwnd()));
 
   EXPECT_EQ(wm.activate("Untitled - Not"), id_of(target));
   EXPECT_TRUE(in_front(wm, target));
