@@ -224,6 +224,8 @@ void FormWindow::learn_frame() {
   frame_guess_ = windowHandle()->frameMargins();
   if (frame_guess_ != frame_used_)
     apply_geometry();
+  else
+    take_move();  // the window manager may have mapped it elsewhere than asked
 }
 
 void FormWindow::closeEvent(QCloseEvent* event) {
@@ -235,7 +237,16 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 
 void FormWindow::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  if (!form_ || placing_ || !isVisible())
+  // Until the window is on screen in its frame, its moves are the window manager mapping it
+  // where the view asked, by way of other places (openbox can report the screen's origin for a
+  // moment). Taken as the user's, that detour and the way back turned a stored 1000 twips into
+  // the 1005 of the whole pixel the window stands on, saved by a run nobody had touched.
+  if (!placing_ && frame_known_)
+    take_move();
+}
+
+void FormWindow::take_move() {
+  if (!form_ || !isVisible())
     return;
   const QPoint client = geometry().topLeft();
   if (client == client_at_)

@@ -54,6 +54,9 @@ class FormWindow : public QWidget {
   /// Once the window is on screen, takes the window manager's frame as it is and, if it differs
   /// from the one assumed, places and sizes the window again.
   void learn_frame();
+  /// Reports the window's position to the form as the user's move if it is not where the view
+  /// last put it (or where the user last moved it).
+  void take_move();
 
   forms::Form* form_;
   double dpi_;
