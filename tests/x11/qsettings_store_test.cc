@@ -5,12 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QSettings>
+#include <QString>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/error.h"
 #include "support.h"
@@ -151,10 +156,138 @@ TEST(QSettingsStore, AnUnusableConfigHomeIsAnErrorNamingTheKey) {
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 3);
 }
 
+TEST(QSettingsStore, LocationIsTheFileQSettingsOpens) {
+  QSettingsStore store;
+  for (const char* section : {"backup-job", "two words",
+                              "Gr\xC3\xBC\xC3\x9F"
+                              "e",
+                              "dotted.name.ini", "-dash", "UPPER"}) {
+    const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
+                             QString::fromUtf8(kSettingsApplication.data(),
+                                               static_cast<qsizetype>(kSettingsApplication.size())),
+                             QString::fromUtf8(section));
+    EXPECT_EQ(store.location(section), settings.fileName().toStdString()) << section;
+  }
+  // Without XDG_CONFIG_HOME, and with a relative one, in fresh processes (Qt keeps the first).
+  testing::TempDir home;
+  testing::ScopedEnv home_env("HOME", home.path().string());
+  for (const std::optional<std::string>& config : std::initializer_list<std::optional<std::string>>{
+           std::nullopt, std::string("relative/config")}) {
+    testing::ScopedEnv env("XDG_CONFIG_HOME", config);
+    testing::Child child("/proc/self/exe", {"store-helper", "--location-helper"}, true);
+    const auto location = child.read_line(milliseconds(10000));
+    const auto file_name = child.read_line(milliseconds(10000));
+    ASSERT_TRUE(location && file_name);
+    EXPECT_EQ(*location, *file_name) << config.value_or("(unset)");
+    if (!config) {
+      EXPECT_EQ(*location, (home.path() / ".config" / "MERIDOX-TAMBREL" / "helper.ini").string());
+    }
+    const auto status = child.wait(milliseconds(10000));
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+  }
+}
+
+// QSettings shares each file's keys, unsaved ones included, between all its objects in a process.
+// After a refused write the next QSettings on the file, even one only asked for its name, would
+// write the unsaved key back, and over the file as restored it wrote that key alone. The whole
+// sequence runs in a child so that its exit is covered too.
+TEST(QSettingsStore, AfterARefusedWriteTheFileIsLeftAloneForTheRestOfTheProcess) {
+  testing::Child child("/proc/self/exe", {"store-helper", "--refusal-helper"}, true);
+  std::vector<std::string> lines;
+  while (const auto line = child.read_line(milliseconds(10000)))
+    lines.push_back(*line);
+  const auto status = child.wait(milliseconds(10000));
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+  const std::string file = QSettingsStore().location("refused");
+  ASSERT_EQ(lines.size(), 8u) << ::testing::PrintToString(lines);
+  EXPECT_EQ(
+      lines[0],
+      "before: [General]\\nMainLeft=1000\\nSENDKEYS_TICKBOX=0\\nWINDOW_NAME_TEXTBOX=Old title\\n");
+  EXPECT_TRUE(
+      lines[1].starts_with("refused: QSettings::sync failed for the setting \"SENDKEYS_TICKBOX\""))
+      << lines[1];
+  // While the file is still blocked, then once it is back: its name without opening it, and every
+  // read or write refused with a message naming the key and the file.
+  for (const std::size_t i : {2u, 5u})
+    EXPECT_EQ(lines[i], "location: " + file);
+  for (const std::size_t i : {3u, 6u}) {
+    EXPECT_TRUE(lines[i].starts_with(
+        "read: QSettings::value failed for the setting \"MainLeft\" in " + file + ": "))
+        << lines[i];
+  }
+  for (const std::size_t i : {4u, 7u}) {
+    EXPECT_TRUE(lines[i].starts_with(
+        "write: QSettings::sync failed for the setting \"MainTop\" in " + file + ": "))
+        << lines[i];
+  }
+  // After the child has ended: every key as it was before the refusal, the refused one included.
+  EXPECT_EQ(file_text(file),
+            "[General]\nMainLeft=1000\nSENDKEYS_TICKBOX=0\nWINDOW_NAME_TEXTBOX=Old title\n");
+}
+
+/// The child of the test above: prints one line per step.
+int refusal_helper() {
+  QSettingsStore store;
+  const fs::path file = store.location("refused");
+  const fs::path aside = file.string() + ".aside";
+  store.write("refused", "MainLeft", "1000");
+  store.write("refused", "WINDOW_NAME_TEXTBOX", "Old title");
+  store.write("refused", "SENDKEYS_TICKBOX", "0");
+  store.read("refused", "MainLeft");
+  std::string text = file_text(file);
+  for (std::size_t at; (at = text.find('\n')) != std::string::npos;)
+    text.replace(at, 1, "\\n");
+  std::cout << "before: " << text << std::endl;
+
+  // The file set aside and a directory in its place: nothing can be written there.
+  fs::rename(file, aside);
+  fs::create_directory(file);
+  try {
+    store.write("refused", "SENDKEYS_TICKBOX", "1");
+    std::cout << "refused: no error" << std::endl;
+  } catch (const Error& e) {
+    std::cout << "refused: " << e.what() << std::endl;
+  }
+  auto later_calls = [&] {
+    std::cout << "location: " << store.location("refused") << std::endl;
+    try {
+      const std::string value = store.read("refused", "MainLeft").value_or("(absent)");
+      std::cout << "read: " << value << std::endl;
+    } catch (const Error& e) {
+      std::cout << "read: " << e.what() << std::endl;
+    }
+    try {
+      store.write("refused", "MainTop", "5");
+      std::cout << "write: written" << std::endl;
+    } catch (const Error& e) {
+      std::cout << "write: " << e.what() << std::endl;
+    }
+  };
+  later_calls();
+  // The very file back, unchanged in size and time: writable again and indistinguishable from
+  // the one QSettings read before the refusal.
+  fs::remove(file);
+  fs::rename(aside, file);
+  later_calls();
+  return 0;
+}
+
 }  // namespace
 }  // namespace tambrel
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--location-helper") {
+    std::cout << tambrel::QSettingsStore().location("helper") << std::endl;
+    std::cout << QSettings(QSettings::IniFormat, QSettings::UserScope, "MERIDOX-TAMBREL", "helper")
+                     .fileName()
+                     .toStdString()
+              << std::endl;
+    return 0;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--refusal-helper")
+    return tambrel::refusal_helper();
   if (argc == 2 && std::string(argv[1]) == "--write-helper") {
     try {
       tambrel::QSettingsStore().write("helper", "MainTop", "30");
