@@ -7,6 +7,8 @@
 # and openbox, checks the import table of the built executables, runs every test of the
 # GoogleTest programs (backends, view) as its own Wine process under `timeout`, then the
 # end-to-end cases of tambrel.exe (e2e/run-e2e.sh), and prints "N passed, N failed".
+# A failure is shown where it happens, with what the test said; after one, every Windows
+# process of the prefix is ended so that nothing it left behind disturbs the next test.
 # Exits non-zero when anything failed. Stops exactly what it started.
 set -u
 
@@ -42,13 +44,57 @@ xvfb_pid=""
 openbox_pid=""
 wineserver_started=""
 
+# Process ids of the Wine processes (Windows programs, wineserver) of this run's prefix: the
+# prefix is private to the run (see the lock above), so each of them was started by it.
+prefix_pids() {
+  local dir pid
+  for dir in /proc/[0-9]*; do
+    pid=${dir#/proc/}
+    [[ $(readlink "$dir/exe" 2>/dev/null) == */wine* ]] || continue
+    tr '\0' '\n' <"$dir/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+  done
+}
+
+# Ends the wineserver of the prefix and with it every Windows process; whatever still runs in the
+# prefix afterwards is named and killed by its id.
+stop_wine() {
+  timeout 20 wineserver -k >>"$log" 2>&1
+  timeout 20 wineserver -w >>"$log" 2>&1
+  local pid
+  for pid in $(prefix_pids); do
+    echo "run-wine-tests: still running after wineserver -k: $pid $(tr '\0' ' ' \
+      </proc/"$pid"/cmdline 2>/dev/null)" | tee -a "$log" >&2
+    kill -9 "$pid" 2>/dev/null
+  done
+}
+
+# Stops one process this script started, by its id: TERM, then KILL if it is still there after
+# five seconds.
+stop_pid() {
+  kill "$1" 2>/dev/null
+  local i
+  for ((i = 0; i < 50; i++)); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+}
+
 cleanup() {
-  if [[ -n "$wineserver_started" ]]; then timeout 20 wineserver -k >/dev/null 2>&1; fi
-  if [[ -n "$openbox_pid" ]]; then kill "$openbox_pid" 2>/dev/null; wait "$openbox_pid" 2>/dev/null; fi
-  if [[ -n "$xvfb_pid" ]]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
+  if [[ -n "$wineserver_started" ]]; then stop_wine; fi
+  if [[ -n "$openbox_pid" ]]; then stop_pid "$openbox_pid"; fi
+  if [[ -n "$xvfb_pid" ]]; then stop_pid "$xvfb_pid"; fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+# Wine calls run under this: TERM after $1 seconds, KILL ten seconds later if that was ignored.
+bounded() {
+  local seconds=$1
+  shift
+  timeout -k 10 "$seconds" "$@"
+}
 
 # Polls `$@` every 0.1 s until it succeeds or $deadline seconds have passed.
 wait_for() {
@@ -71,8 +117,7 @@ for n in 80 81 82 83 84 85 86 87 88 89; do
     display=":$n"
     break
   fi
-  kill "$xvfb_pid" 2>/dev/null
-  wait "$xvfb_pid" 2>/dev/null
+  stop_pid "$xvfb_pid"
   xvfb_pid=""
 done
 if [[ -z "$display" ]]; then
@@ -89,11 +134,11 @@ fi
 
 # --- Wine prefix ------------------------------------------------------------------------------
 rm -rf "$WINEPREFIX"
-if ! timeout 120 wineboot -i >>"$log" 2>&1; then
+wineserver_started=1
+if ! bounded 120 wineboot -i >>"$log" 2>&1; then
   echo "run-wine-tests: wineboot -i failed (see $log)" >&2
   exit 2
 fi
-wineserver_started=1
 timeout 20 wineserver -p >>"$log" 2>&1
 # Real bitmap fonts for the classic dialog font.
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>>"$log"
@@ -108,7 +153,42 @@ record() {  # name, status
   else
     failed=$((failed + 1))
     failures+=("$1")
-    echo "FAIL $1 (status $2)"
+    case $2 in
+      124 | 137) echo "FAIL $1 (timed out)" ;;
+      *) echo "FAIL $1 (status $2)" ;;
+    esac
+  fi
+}
+
+# What a failed test said, indented: GoogleTest's failure reports, or the end-to-end checks that
+# failed; else the last lines of its output.
+excerpt() {  # output file
+  local shown
+  shown=$(tr -d '\r' <"$1" | awk '
+    /: Failure$/ { show = 1 }
+    /^\[  FAILED  \]|^\[       OK \]/ { show = 0 }
+    /^  FAILED: |^   \(log: / { print; next }
+    show { print }' | head -n 40)
+  [[ -n "$shown" ]] || shown=$(tr -d '\r' <"$1" | tail -n 15)
+  sed 's/^/    /' <<<"$shown"
+}
+
+# Runs one test command with its output kept apart, records it, and after a failure shows what it
+# said and ends every Windows process it may have left behind (a child of a test that crashed or
+# timed out would disturb the next test).
+out="$build/wine-test.out"
+run_one() {  # name, command...
+  local name=$1
+  shift
+  echo "=== $name" >>"$log"
+  "$@" >"$out" 2>&1
+  local status=$?
+  cat "$out" >>"$log"
+  record "$name" "$status"
+  if ((status != 0)); then
+    excerpt "$out"
+    stop_wine
+    timeout 20 wineserver -p >>"$log" 2>&1
   fi
 }
 
@@ -122,13 +202,13 @@ done < <(find "$build" -path "$WINEPREFIX" -prune -o -path "$build/googletest-wi
 # --- GoogleTest programs, one Wine process per test --------------------------------------------
 # Screenshots and other artifacts of the view tests.
 mkdir -p "$build/artifacts"
-TAMBREL_ARTIFACTS=$(winepath -w "$build/artifacts" 2>>"$log")
+TAMBREL_ARTIFACTS=$(bounded 60 winepath -w "$build/artifacts" 2>>"$log")
 export TAMBREL_ARTIFACTS
 list="$build/wine-tests.list"
 for exe in "$test_exe" "$build/tests/win32/view/tambrel_win32_view_tests.exe"; do
   [[ -f "$exe" ]] || continue
   # To a file, not a pipe: a Wine process can leave helpers holding a pipe open.
-  timeout 60 wine "$exe" --gtest_list_tests >"$list" 2>>"$log"
+  bounded 60 wine "$exe" --gtest_list_tests >"$list" 2>>"$log"
   mapfile -t tests < <(tr -d '\r' <"$list" | awk '
     /^[^ ]/ { suite = $1; next }
     /^  [^ ]/ { print suite $1 }')
@@ -137,15 +217,13 @@ for exe in "$test_exe" "$build/tests/win32/view/tambrel_win32_view_tests.exe"; d
     continue
   fi
   for t in "${tests[@]}"; do
-    echo "=== $t" >>"$log"
-    timeout 90 wine "$exe" --gtest_filter="$t" >>"$log" 2>&1
-    record "$t" $?
+    run_one "$t" bounded 90 wine "$exe" --gtest_filter="$t"
   done
 done
 
 # The view tests save screenshots as BMP (all GDI offers without more DLLs); keep PNGs.
 for bmp in "$build/artifacts"/*.bmp; do
-  [[ -e "$bmp" ]] && convert "$bmp" "${bmp%.bmp}.png" 2>>"$log" && rm -f "$bmp"
+  [[ -e "$bmp" ]] && timeout 60 convert "$bmp" "${bmp%.bmp}.png" 2>>"$log" && rm -f "$bmp"
 done
 
 # --- End-to-end runs of tambrel.exe, one case at a time ---------------------------------------
@@ -153,9 +231,7 @@ e2e="$here/e2e/run-e2e.sh"
 if [[ -f "$e2e" && -f "$build/tambrel.exe" ]]; then
   mapfile -t cases < <(bash "$e2e" --list 2>>"$log")
   for c in "${cases[@]}"; do
-    echo "=== e2e $c" >>"$log"
-    timeout 240 bash "$e2e" "$build" "$c" >>"$log" 2>&1
-    record "e2e: $c" $?
+    run_one "e2e: $c" timeout -k 10 240 bash "$e2e" "$build" "$c"
   done
 fi
 
