@@ -25,6 +25,8 @@ if [[ ! -f "$test_exe" ]]; then
 fi
 
 # One run per build directory at a time: a second run would wipe the first one's prefix.
+# Nothing started below keeps the lock's descriptor (9>&-): a server or program left over from a
+# killed run must not hold the lock against the next run.
 exec 9>"$build/.wine-tests.lock"
 if ! flock -w 900 9; then
   echo "run-wine-tests: another run holds $build/.wine-tests.lock" >&2
@@ -58,8 +60,8 @@ prefix_pids() {
 # Ends the wineserver of the prefix and with it every Windows process; whatever still runs in the
 # prefix afterwards is named and killed by its id.
 stop_wine() {
-  timeout 20 wineserver -k >>"$log" 2>&1
-  timeout 20 wineserver -w >>"$log" 2>&1
+  timeout 20 wineserver -k >>"$log" 2>&1 9>&-
+  timeout 20 wineserver -w >>"$log" 2>&1 9>&-
   local pid
   for pid in $(prefix_pids); do
     echo "run-wine-tests: still running after wineserver -k: $pid $(tr '\0' ' ' \
@@ -93,7 +95,7 @@ trap 'exit 130' INT TERM
 bounded() {
   local seconds=$1
   shift
-  timeout -k 10 "$seconds" "$@"
+  timeout -k 10 "$seconds" "$@" 9>&-
 }
 
 # Polls `$@` every 0.1 s until it succeeds or $deadline seconds have passed.
@@ -111,7 +113,7 @@ wait_for() {
 display=""
 for n in 80 81 82 83 84 85 86 87 88 89; do
   [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-  Xvfb ":$n" -noreset -nolisten tcp -screen 0 1280x1024x24 >>"$log" 2>&1 &
+  Xvfb ":$n" -noreset -nolisten tcp -screen 0 1280x1024x24 >>"$log" 2>&1 9>&- &
   xvfb_pid=$!
   if wait_for 10 xdpyinfo -display ":$n"; then
     display=":$n"
@@ -125,7 +127,7 @@ if [[ -z "$display" ]]; then
   exit 2
 fi
 export DISPLAY=$display
-openbox --sm-disable >>"$log" 2>&1 &
+openbox --sm-disable >>"$log" 2>&1 9>&- &
 openbox_pid=$!
 if ! wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
   echo "run-wine-tests: openbox did not start" >&2
@@ -133,13 +135,17 @@ if ! wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window i
 fi
 
 # --- Wine prefix ------------------------------------------------------------------------------
+# A run that was killed leaves its wineserver and programs running; a new prefix made in the same
+# place could even get the old directory's inode, which names the old server's socket, and so
+# start among the old programs. End them first.
+[[ -d "$WINEPREFIX" ]] && stop_wine
 rm -rf "$WINEPREFIX"
 wineserver_started=1
 if ! bounded 120 wineboot -i >>"$log" 2>&1; then
   echo "run-wine-tests: wineboot -i failed (see $log)" >&2
   exit 2
 fi
-timeout 20 wineserver -p >>"$log" 2>&1
+timeout 20 wineserver -p >>"$log" 2>&1 9>&-
 # Real bitmap fonts for the classic dialog font.
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>>"$log"
 
@@ -181,14 +187,14 @@ run_one() {  # name, command...
   local name=$1
   shift
   echo "=== $name" >>"$log"
-  "$@" >"$out" 2>&1
+  "$@" >"$out" 2>&1 9>&-
   local status=$?
   cat "$out" >>"$log"
   record "$name" "$status"
   if ((status != 0)); then
     excerpt "$out"
     stop_wine
-    timeout 20 wineserver -p >>"$log" 2>&1
+    timeout 20 wineserver -p >>"$log" 2>&1 9>&-
   fi
 }
 
