@@ -29,9 +29,18 @@ int count_matches(std::string_view name) {
   return count;
 }
 
+// The tests below count notepads, so none may run beforehand. One that a previous test ended
+// can take a moment to leave the process list, so this waits for that (up to 15 s).
+testing::AssertionResult no_notepad_running() {
+  if (poll_until([] { return count_matches("notepad.exe") == 0; }))
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure()
+         << count_matches("notepad.exe") << " notepad process(es) from elsewhere still running";
+}
+
 TEST(WmiProcessTable, FindsAndCountsNotepadCaseInsensitively) {
   WmiProcessTable table;
-  ASSERT_EQ(count_matches("notepad.exe"), 0) << "a notepad from elsewhere is running";
+  ASSERT_TRUE(no_notepad_running());
   ASSERT_FALSE(table.is_running("notepad.exe"));
 
   Child first(L"notepad.exe");
@@ -63,6 +72,7 @@ TEST(WmiProcessTable, NamesWithAnApostropheMatchExactly) {
 
 TEST(WmiProcessTable, TerminatesEveryMatchAndLeavesOthers) {
   WmiProcessTable table;
+  ASSERT_TRUE(no_notepad_running());
   Child first(L"notepad.exe");
   Child second(L"notepad.exe");
   Child bystander(idle_command(copy_of_self(L"tambrel-bystander.exe")));
