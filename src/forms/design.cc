@@ -26,4 +26,15 @@ ControlDesign make_control(ControlKind kind, std::string name, std::string text,
   return d;
 }
 
+ControlDesign make_banner(std::string name, std::string text, int left, int top, int width,
+                          int height, int tab_index) {
+  ControlDesign d = make_control(ControlKind::kLabel, std::move(name), std::move(text), left, top,
+                                 width, height, tab_index);
+  d.font = Font{"MS Sans Serif", 13.5, 400};
+  d.back_color = colors::kBlack;
+  d.fore_color = colors::kGreen;
+  d.border = Border::kSingle;
+  return d;
+}
+
 }  // namespace tambrel::forms

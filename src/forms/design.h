@@ -81,4 +81,8 @@ struct FormDesign {
 ControlDesign make_control(ControlKind kind, std::string name, std::string text, int left, int top,
                            int width, int height, int tab_index);
 
+/// A label drawn as a banner: MS Sans Serif 13.5 pt regular, green on black, single-line border.
+ControlDesign make_banner(std::string name, std::string text, int left, int top, int width,
+                          int height, int tab_index);
+
 }  // namespace tambrel::forms

@@ -35,12 +35,7 @@ ControlDesign label(std::string_view name, std::string text, int l, int t, int w
 
 /// A label drawn as a banner: green on black with a single-line border.
 ControlDesign banner(std::string_view name, std::string text, int l, int t, int w, int h, int tab) {
-  ControlDesign d = label(name, std::move(text), l, t, w, h, tab);
-  d.font = font(13.5, false);
-  d.back_color = colors::kBlack;
-  d.fore_color = colors::kGreen;
-  d.border = Border::kSingle;
-  return d;
+  return forms::make_banner(std::string(name), std::move(text), l, t, w, h, tab);
 }
 
 ControlDesign text_box(std::string_view name, std::string text, int l, int t, int w, int h,

@@ -14,13 +14,9 @@ forms::FormDesign tambrel_about_design() {
 
   auto banner = [](std::string_view name, std::string_view text, int l, int t, int w, int h,
                    int tab) {
-    forms::ControlDesign d = forms::make_control(forms::ControlKind::kLabel, std::string(name),
-                                                 std::string(text), l, t, w, h, tab);
-    d.font = forms::Font{"MS Sans Serif", 13.5, 400};
-    d.border = forms::Border::kSingle;
+    forms::ControlDesign d =
+        forms::make_banner(std::string(name), std::string(text), l, t, w, h, tab);
     d.align = forms::Align::kCenter;
-    d.back_color = colors::kBlack;
-    d.fore_color = colors::kGreen;
     return d;
   };
   f.controls.push_back(banner("TAMBREL_TITLE", "MERIDOX - TAMBREL", 120, 120, 5295, 495, 3));
