@@ -1,6 +1,6 @@
 #include "close_request/countdown.h"
 
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel {
 

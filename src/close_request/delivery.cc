@@ -1,6 +1,6 @@
 #include "close_request/delivery.h"
 
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel {
 
@@ -37,6 +37,10 @@ void ALT_F4_TIMER_Timer(TambrelMain& m) {
     m.timer(UNLOAD_TIMER).set_enabled(true);
     m.timer(ALT_F4_TIMER).set_enabled(false);
   }
+}
+
+void SENDKEYS_TICKBOX_Click(TambrelMain& m) {
+  m.settings.save_tick_state(SENDKEYS_TICKBOX, m[SENDKEYS_TICKBOX].value());
 }
 
 }  // namespace tambrel

@@ -10,5 +10,7 @@ void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m);
 /// With the process running and Alt+F4 chosen, activates the window (exact title, else prefix),
 /// waits a second and types Alt+F4 into it; then starts the exit countdown.
 void ALT_F4_TIMER_Timer(TambrelMain& m);
+/// Saves the choice of delivery at once.
+void SENDKEYS_TICKBOX_Click(TambrelMain& m);
 
 }  // namespace tambrel

@@ -1,7 +1,7 @@
 #include "exit/exit_countdown.h"
 
 #include "close_request/countdown.h"
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel {
 
@@ -45,6 +45,10 @@ void exit_procedure(TambrelMain& m) {
   wind_down(m);
   m.unload();
   m.app().end_program();
+}
+
+void WAIT_FOR_PROCESS_TICKBOX_Click(TambrelMain& m) {
+  m.settings.save_tick_state(WAIT_FOR_PROCESS_TICKBOX, m[WAIT_FOR_PROCESS_TICKBOX].value());
 }
 
 }  // namespace tambrel

@@ -1,7 +1,7 @@
 #include "process/auto_terminate.h"
 
 #include "process/queries.h"
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel {
 

@@ -1,7 +1,7 @@
 #include "process/watcher.h"
 
 #include "process/queries.h"
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel {
 

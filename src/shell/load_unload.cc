@@ -5,9 +5,9 @@
 #include "exit/exit_countdown.h"
 #include "process/auto_terminate.h"
 #include "process/watcher.h"
-#include "shell/tambrel_main.h"
 #include "window_helpers/about.h"
 #include "window_helpers/keeper.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel {
 
@@ -56,14 +56,6 @@ void TAMBREL_MAIN_Unload(TambrelMain& m) {
   // AUTO_TERMINATE_TICKBOX is not saved here: its Click saves every change.
   save_main_settings(m);
   wind_down(m);
-}
-
-void SENDKEYS_TICKBOX_Click(TambrelMain& m) {
-  m.settings.save_tick_state(SENDKEYS_TICKBOX, m[SENDKEYS_TICKBOX].value());
-}
-
-void WAIT_FOR_PROCESS_TICKBOX_Click(TambrelMain& m) {
-  m.settings.save_tick_state(WAIT_FOR_PROCESS_TICKBOX, m[WAIT_FOR_PROCESS_TICKBOX].value());
 }
 
 void wire_handlers(TambrelMain& m) {

@@ -9,10 +9,6 @@ class TambrelMain;
 void TAMBREL_MAIN_Load(TambrelMain& m);
 /// Saves eight settings, clears the countdown displays and stops six timers. Never refuses.
 void TAMBREL_MAIN_Unload(TambrelMain& m);
-/// Saves the option at once.
-void SENDKEYS_TICKBOX_Click(TambrelMain& m);
-/// Saves the option at once.
-void WAIT_FOR_PROCESS_TICKBOX_Click(TambrelMain& m);
 
 /// Connects every handler of the main window to its event.
 void wire_handlers(TambrelMain& m);

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "forms/application.h"
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel {
 

@@ -1,7 +1,7 @@
 #include "window_helpers/about.h"
 
-#include "shell/tambrel_main.h"
-#include "window_helpers/tambrel_about.h"
+#include "window_models/tambrel_main.h"
+#include "window_models/tambrel_about.h"
 
 namespace tambrel {
 

@@ -1,6 +1,6 @@
 #include "window_helpers/keeper.h"
 
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/rig.h"
-#include "window_helpers/tambrel_about.h"
+#include "window_models/tambrel_about.h"
 
 namespace tambrel {
 namespace {

@@ -1,9 +1,9 @@
 // The WQL texts the Windows process table sends.
 #include <gtest/gtest.h>
 
-#include "process/wql.h"
+#include "platform/win32/wql.h"
 
-namespace tambrel::process {
+namespace tambrel::win32 {
 namespace {
 
 TEST(Wql, QueriesAreSentExactlyAsWritten) {
@@ -31,4 +31,4 @@ TEST(Wql, NamesNoFileCanHaveAreNeverSent) {
 }
 
 }  // namespace
-}  // namespace tambrel::process
+}  // namespace tambrel::win32

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "check.h"
-#include "process/wql.h"
+#include "platform/win32/wql.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ void check_query(std::string_view prefix, const std::optional<std::string>& quer
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace tambrel::process;
+  using namespace tambrel::win32;
   const std::string_view name(reinterpret_cast<const char*>(data), size);
   FUZZ_CHECK(impossible_image_name(name) == holds_forbidden_character(name),
              "the impossible names are those with a forbidden character");

@@ -13,7 +13,7 @@
 
 #include "platform/qt/twips.h"
 #include "qt_rig.h"
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel::testing {
 namespace {

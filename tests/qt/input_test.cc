@@ -12,7 +12,7 @@
 
 #include "qt_rig.h"
 #include "settings/conversions.h"
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel::testing {
 namespace {

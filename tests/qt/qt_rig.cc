@@ -12,7 +12,7 @@
 #include <QWindow>
 #include <cmath>
 
-#include "window_helpers/tambrel_about.h"
+#include "window_models/tambrel_about.h"
 
 namespace tambrel::testing {
 

@@ -11,7 +11,7 @@
 #include "platform/win32/utf.h"
 #include "platform/win32/wmi_process_table.h"
 #include "platform/win32/wmi_session.h"
-#include "process/wql.h"
+#include "platform/win32/wql.h"
 #include "support.h"
 
 namespace tambrel::win32 {
@@ -22,7 +22,7 @@ using namespace test;
 int count_matches(std::string_view name) {
   int count = 0;
   WmiSession session;
-  session.for_each(to_wide(*process::is_running_query(name)), [&](IWbemClassObject&) {
+  session.for_each(to_wide(*win32::is_running_query(name)), [&](IWbemClassObject&) {
     ++count;
     return true;
   });

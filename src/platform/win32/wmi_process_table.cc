@@ -10,7 +10,7 @@
 #include "platform/win32/utf.h"
 #include "platform/win32/win_error.h"
 #include "platform/win32/wmi_session.h"
-#include "process/wql.h"
+#include "platform/win32/wql.h"
 
 namespace tambrel::win32 {
 
@@ -82,7 +82,7 @@ std::vector<Target> identified_targets(WmiSession& session, std::string_view ter
 }  // namespace
 
 bool WmiProcessTable::is_running(std::string_view name) {
-  const auto query = process::is_running_query(name);
+  const auto query = win32::is_running_query(name);
   if (!query)
     return false;
   bool found = false;
@@ -95,7 +95,7 @@ bool WmiProcessTable::is_running(std::string_view name) {
 }
 
 std::vector<std::string> WmiProcessTable::terminate_all(std::string_view name) {
-  const auto query = process::terminate_query(name);
+  const auto query = win32::terminate_query(name);
   if (!query)
     return {};
   WmiSession session;

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace tambrel::process {
+namespace tambrel::win32 {
 
 /// True when `name` holds a character that no Windows file name can hold (\ / : * ? " < > | or a
 /// control character): no process can have such an image name.
@@ -19,4 +19,4 @@ std::optional<std::string> is_running_query(std::string_view name);
 /// Select Name from Win32_Process Where Name = '<name>', quoted like is_running_query.
 std::optional<std::string> terminate_query(std::string_view name);
 
-}  // namespace tambrel::process
+}  // namespace tambrel::win32

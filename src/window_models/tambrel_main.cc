@@ -1,9 +1,9 @@
-#include "shell/tambrel_main.h"
+#include "window_models/tambrel_main.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "window_helpers/tambrel_about.h"
+#include "window_models/tambrel_about.h"
 
 namespace tambrel {
 

@@ -1,6 +1,6 @@
-#include "process/wql.h"
+#include "platform/win32/wql.h"
 
-namespace tambrel::process {
+namespace tambrel::win32 {
 namespace {
 
 std::optional<std::string> query(std::string_view prefix_before_quote, std::string_view name) {
@@ -49,4 +49,4 @@ std::optional<std::string> terminate_query(std::string_view name) {
   return query("Select Name from Win32_Process Where Name = ", name);
 }
 
-}  // namespace tambrel::process
+}  // namespace tambrel::win32

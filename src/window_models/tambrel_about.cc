@@ -1,4 +1,4 @@
-#include "window_helpers/tambrel_about.h"
+#include "window_models/tambrel_about.h"
 
 namespace tambrel {
 
