@@ -1,11 +1,11 @@
-// TAMBREL for the Linux desktop: Qt Widgets windows, the X11 window manager, /proc and an INI
-// settings file per executable name.
+// TAMBREL for the Linux desktop: Qt Widgets windows, the window manager of the session (X11, or
+// the compositor's own interface on Wayland), /proc and an INI settings file per executable name.
 #include <QApplication>
 
 #include "platform/clock.h"
 #include "platform/exe_name.h"
 #include "platform/linux/procfs_process_table.h"
-#include "platform/qt/lazy_x11.h"
+#include "platform/qt/desktop.h"
 #include "platform/qt/qsettings_store.h"
 #include "platform/qt/qt_form_view.h"
 #include "shell/startup.h"
@@ -14,15 +14,16 @@ int main(int argc, char** argv) {
   // The program takes no command line; Qt is not shown the arguments either.
   int qt_argc = 1;
   char* qt_argv[] = {argc > 0 ? argv[0] : const_cast<char*>("tambrel"), nullptr};
+  tambrel::prefer_xwayland_for_own_window();
   QApplication application(qt_argc, qt_argv);
 
   tambrel::SteadyClock clock;
-  tambrel::LazyX11 x11;
+  tambrel::Desktop desktop;
   tambrel::ProcfsProcessTable processes;
   tambrel::QSettingsStore store;
   tambrel::QtFormView view;
   // A renamed copy or a symlink keeps its own settings section.
-  tambrel::Program program(view, {clock, x11.windows(), x11.keys(), processes, store,
+  tambrel::Program program(view, {clock, desktop.windows(), desktop.keys(), processes, store,
                                   tambrel::section_from_path(qt_argv[0])});
   program.start();
   if (!program.app().ended())

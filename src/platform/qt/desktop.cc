@@ -1,0 +1,84 @@
+#include "platform/qt/desktop.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QMessageBox>
+#include <QString>
+
+#include <cstdlib>
+#include <iostream>
+
+#include "platform/wayland/i3_window_manager.h"
+#include "platform/wayland/xwayland_only.h"
+
+namespace tambrel {
+
+namespace {
+
+std::optional<std::string> env(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0')
+    return std::nullopt;
+  return std::string(value);
+}
+
+bool on_session_bus(const char* name) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected() || bus.interface() == nullptr)
+    return false;
+  return bus.interface()->isServiceRegistered(QString::fromUtf8(name)).value();
+}
+
+}  // namespace
+
+void prefer_xwayland_for_own_window() {
+  if (env("WAYLAND_DISPLAY") && env("DISPLAY") && !env("QT_QPA_PLATFORM"))
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
+
+Desktop::Desktop()
+    : choice_(wayland::choose_backend({env, on_session_bus})),
+      windows_(&x11_.windows()),
+      keys_(&x11_.keys()) {
+  std::cerr << "tambrel: " << wayland::describe(choice_) << '\n';
+  switch (choice_.backend) {
+    case wayland::DesktopBackend::x11:
+      break;
+    case wayland::DesktopBackend::i3_ipc:
+      i3_ = std::make_unique<wayland::I3WindowManager>(wayland::I3Ipc(choice_.ipc_socket),
+                                                       choice_.desktop);
+      own_keys_ = std::make_unique<wayland::CompositorCloseKeySender>([this] {
+        std::cerr << "tambrel: Alt+F4: " << choice_.desktop
+                  << " is asked to close the focused window\n";
+        return i3_->close_focused();
+      });
+      windows_ = i3_.get();
+      keys_ = own_keys_.get();
+      std::cerr << "tambrel: Alt+F4 mode on " << choice_.desktop
+                << ": no key is typed; once the target is in front, " << choice_.desktop
+                << " is asked to close the focused window (the same effect).\n";
+      break;
+    case wayland::DesktopBackend::kwin:
+    case wayland::DesktopBackend::xwayland_only:
+      own_windows_ = std::make_unique<wayland::XWaylandOnlyWindowManager>(
+          x11_.windows(), [this] { tell_unreachable(); });
+      windows_ = own_windows_.get();
+      break;
+  }
+}
+
+Desktop::~Desktop() = default;
+
+void Desktop::tell_unreachable() {
+  // Not modal: the countdowns go on, and nothing is claimed to have worked.
+  auto* box = new QMessageBox(
+      QMessageBox::Information, "TAMBREL",
+      QString::fromStdString("On " + choice_.desktop +
+                             " TAMBREL can reach only X11/XWayland windows. A native Wayland "
+                             "window with this title cannot be closed or activated from here."));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  box->show();
+}
+
+}  // namespace tambrel

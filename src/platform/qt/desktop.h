@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/key_sender.h"
+#include "platform/qt/lazy_x11.h"
+#include "platform/wayland/session_choice.h"
+#include "platform/window_manager.h"
+
+namespace tambrel {
+
+namespace wayland {
+class I3WindowManager;
+}
+
+/// Lets TAMBREL's own window use XWayland when the session offers it (QT_QPA_PLATFORM=xcb unless
+/// the user chose a platform), so its position and keep-above behave as on X11. Call before the
+/// QApplication is made.
+void prefer_xwayland_for_own_window();
+
+/// The window manager and key sender of this desktop session: X11, sway/i3 over IPC, or X11
+/// through XWayland only. The choice is made once, at construction, and stated on stderr.
+class Desktop {
+ public:
+  Desktop();
+  ~Desktop();
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+
+  WindowManager& windows() { return *windows_; }
+  KeySender& keys() { return *keys_; }
+  const wayland::BackendChoice& choice() const { return choice_; }
+
+ private:
+  void tell_unreachable();
+
+  wayland::BackendChoice choice_;
+  LazyX11 x11_;
+  std::unique_ptr<wayland::I3WindowManager> i3_;
+  std::unique_ptr<WindowManager> own_windows_;
+  std::unique_ptr<KeySender> own_keys_;
+  WindowManager* windows_ = nullptr;
+  KeySender* keys_ = nullptr;
+};
+
+}  // namespace tambrel

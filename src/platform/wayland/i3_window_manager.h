@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/key_sender.h"
+#include "platform/wayland/i3_ipc.h"
+#include "platform/window_manager.h"
+
+namespace tambrel::wayland {
+
+/// The window manager of sway or i3, reached over its IPC socket: windows are the leaf
+/// containers of GET_TREE (native Wayland and XWayland alike), titles their "name". Every command
+/// addresses one container by [con_id=N]; a title never becomes part of a command. Ids follow
+/// window_ids.h. An empty title names no window.
+class I3WindowManager : public WindowManager {
+ public:
+  /// `desktop` names the compositor in errors ("sway", "i3").
+  I3WindowManager(I3Ipc ipc, std::string desktop);
+
+  WindowId find_window(std::string_view title) override;
+  /// [con_id=N] kill: the compositor asks the window to close, as its close box would.
+  void post_close(WindowId window) override;
+  /// [con_id=N] focus on the exact title, else the first title that begins with it.
+  WindowId activate(std::string_view title) override;
+  /// The container marked "focused", 0 when a workspace or nothing holds the focus.
+  WindowId foreground_window() override;
+  /// Keep-above as tiling allows: the window floats and is sticky (floating windows stay over
+  /// tiled ones, sticky ones on every workspace); removing it makes it not sticky.
+  void set_topmost(WindowId window, bool topmost) override;
+
+  /// Asks the focused window to close ([con_id=N] kill), as Alt+F4 would; false when nothing
+  /// had the focus.
+  bool close_focused();
+
+  /// One window of the tree.
+  struct Window {
+    WindowId id;
+    std::int64_t con_id;
+    std::string title;
+    bool focused;
+  };
+  /// Every window, in tree order (tiled before floating, workspace by workspace).
+  std::vector<Window> windows();
+
+ private:
+  /// Runs one command; the compositor's own error text when it refused, else empty.
+  std::string run(const std::string& command);
+  /// The container of `window`, 0 when it is gone.
+  std::int64_t con_id_of(WindowId window);
+
+  I3Ipc ipc_;
+  std::string desktop_;
+};
+
+/// Alt+F4 where the compositor offers TAMBREL no virtual keyboard: the focused window is asked to
+/// close through the compositor, which has the same effect.
+class CompositorCloseKeySender : public KeySender {
+ public:
+  /// `close_focused` returns false when no window had the focus.
+  explicit CompositorCloseKeySender(std::function<bool()> close_focused)
+      : close_focused_(std::move(close_focused)) {}
+  void send_alt_f4() override { close_focused_(); }
+
+ private:
+  std::function<bool()> close_focused_;
+};
+
+}  // namespace tambrel::wayland

@@ -1,0 +1,70 @@
+#include "platform/wayland/session_choice.h"
+
+#include <array>
+
+namespace tambrel::wayland {
+
+namespace {
+
+using Rule = std::optional<BackendChoice> (*)(const SessionFacts&);
+
+std::optional<BackendChoice> x11_session(const SessionFacts& facts) {
+  if (facts.env("WAYLAND_DISPLAY"))
+    return std::nullopt;
+  return BackendChoice{DesktopBackend::x11, "X11", "WAYLAND_DISPLAY is not set: an X11 session",
+                       ""};
+}
+
+std::optional<BackendChoice> sway_or_i3(const SessionFacts& facts) {
+  if (auto sway = facts.env("SWAYSOCK"))
+    return BackendChoice{DesktopBackend::i3_ipc, "sway", "SWAYSOCK is set to " + *sway, *sway};
+  if (auto i3 = facts.env("I3SOCK"))
+    return BackendChoice{DesktopBackend::i3_ipc, "i3", "I3SOCK is set to " + *i3, *i3};
+  return std::nullopt;
+}
+
+std::optional<BackendChoice> other_wayland(const SessionFacts& facts) {
+  // XDG_CURRENT_DESKTOP is a colon-separated list, most specific first.
+  std::string desktop = facts.env("XDG_CURRENT_DESKTOP").value_or("");
+  desktop = desktop.substr(0, desktop.find(':'));
+  if (desktop.empty())
+    desktop = "this Wayland desktop";
+  return BackendChoice{DesktopBackend::xwayland_only, desktop,
+                       "a Wayland session with neither a sway/i3 socket nor KWin on the bus", ""};
+}
+
+// First match wins; a new desktop's rule goes before other_wayland.
+constexpr std::array<Rule, 3> kRules = {x11_session, sway_or_i3, other_wayland};
+
+}  // namespace
+
+BackendChoice choose_backend(const SessionFacts& facts) {
+  for (const Rule rule : kRules) {
+    if (auto choice = rule(facts))
+      return *choice;
+  }
+  return *other_wayland(facts);
+}
+
+std::string describe(const BackendChoice& choice) {
+  std::string how;
+  switch (choice.backend) {
+    case DesktopBackend::x11:
+      how = "Windows are reached through X11";
+      break;
+    case DesktopBackend::i3_ipc:
+      how = "Windows are reached through " + choice.desktop + "'s IPC socket";
+      break;
+    case DesktopBackend::kwin:
+      how = "Windows are reached through KWin scripts over D-Bus";
+      break;
+    case DesktopBackend::xwayland_only:
+      how = "On " + choice.desktop +
+            " only X11/XWayland windows can be reached (through X11); native Wayland windows "
+            "cannot be closed or activated from here";
+      break;
+  }
+  return how + " (" + choice.why + ").";
+}
+
+}  // namespace tambrel::wayland
