@@ -56,11 +56,11 @@ class NoKeys : public tambrel::KeySender {
 /// A process that never ends.
 class EverRunning : public tambrel::ProcessTable {
  public:
-  bool is_running(std::string_view) override {
+  std::vector<tambrel::ProcessId> running(std::string_view) override {
     ++checks;
-    return true;
+    return {4242};
   }
-  std::vector<std::string> terminate_all(std::string_view) override { return {}; }
+  tambrel::TerminateOutcome terminate_all(std::string_view) override { return {}; }
   std::int64_t checks = 0;
 };
 

@@ -47,14 +47,14 @@ double ms_since(Clock::time_point start, Clock::time_point t) {
 /// The real table; records when each check ended and when a termination was asked for.
 class TimedTable : public tambrel::ProcessTable {
  public:
-  bool is_running(std::string_view name) override {
-    const bool running = table_.is_running(name);
+  std::vector<tambrel::ProcessId> running(std::string_view name) override {
+    auto ids = table_.running(name);
     tick_ends.push_back(Clock::now());
     if (on_tick)
       on_tick();
-    return running;
+    return ids;
   }
-  std::vector<std::string> terminate_all(std::string_view name) override {
+  tambrel::TerminateOutcome terminate_all(std::string_view name) override {
     terminations.push_back(Clock::now());
     return table_.terminate_all(name);
   }

@@ -1,22 +1,36 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tambrel {
 
+/// A process id as the system gives it (Linux pid_t, Windows DWORD).
+using ProcessId = std::uint32_t;
+
+/// What one terminate_all call did.
+struct TerminateOutcome {
+  std::vector<ProcessId> ended;      ///< terminated by this call
+  std::vector<std::string> refused;  ///< one line per refusal: "pid 123: <system's reason>"
+};
+
 /// The running processes, matched by image name (the executable's file name, e.g. notepad.exe).
 class ProcessTable {
  public:
   virtual ~ProcessTable() = default;
-  /// True when at least one process with image name `name` runs. An empty name matches nothing.
-  /// Throws Error when the process list cannot be read (e.g. the query is refused).
-  virtual bool is_running(std::string_view name) = 0;
-  /// Terminates every process with image name `name`. Returns one line for each process that
-  /// could not be terminated ("pid 123: Access is denied"); empty when all ended or none ran.
-  /// Throws Error when the process list cannot be read.
-  virtual std::vector<std::string> terminate_all(std::string_view name) = 0;
+  /// The ids of running processes with image name `name`; empty when none runs. (Non-empty
+  /// exactly when a full scan would find one; a fast path may list only the ids it remembers.)
+  /// An empty name matches nothing. Throws Error when the process list cannot be read (e.g. the
+  /// query is refused).
+  virtual std::vector<ProcessId> running(std::string_view name) = 0;
+  /// Terminates every process with image name `name` except the calling one (see
+  /// TerminateOutcome); a process that ends by itself meanwhile is no refusal. Throws Error
+  /// when the process list cannot be read.
+  virtual TerminateOutcome terminate_all(std::string_view name) = 0;
+  /// Convenience: !running(name).empty().
+  bool is_running(std::string_view name) { return !running(name).empty(); }
 };
 
 }  // namespace tambrel

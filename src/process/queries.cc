@@ -7,7 +7,7 @@ bool PROCESS_IS_RUNNING(ProcessTable& processes, const std::string& name) {
 }
 
 bool TERMINATE_PROCESS_BY_NAME(ProcessTable& processes, const std::string& name) {
-  return processes.terminate_all(name).empty();
+  return processes.terminate_all(name).refused.empty();
 }
 
 }  // namespace tambrel

@@ -48,7 +48,7 @@ TEST(Watcher, ReadsTheNameOnEveryTickAndAnEmptyNameIsStopped) {
   rig.main().user_set_text(PROCESS_NAME_TEXTBOX, "editor.exe");
   rig.advance(1000);
   EXPECT_EQ(rig.text(PROCESS_STATE_TEXTBOX), "RUNNING");
-  EXPECT_EQ(rig.processes.calls.back(), "is_running editor.exe");
+  EXPECT_EQ(rig.processes.calls.back(), "running editor.exe");
 }
 
 TEST(Watcher, UnicodeAndOddNamesArePassedThroughUnchanged) {
@@ -58,7 +58,7 @@ TEST(Watcher, UnicodeAndOddNamesArePassedThroughUnchanged) {
   rig.processes.start(name);
   rig.start();
   rig.advance(1000);
-  EXPECT_EQ(rig.processes.calls.back(), "is_running " + name);
+  EXPECT_EQ(rig.processes.calls.back(), "running " + name);
   EXPECT_EQ(rig.text(PROCESS_STATE_TEXTBOX), "RUNNING");
 }
 

@@ -6,7 +6,7 @@
 
 namespace tambrel::testing {
 
-int FakeProcessTable::start(std::string name, bool refuses_termination) {
+ProcessId FakeProcessTable::start(std::string name, bool refuses_termination) {
   processes.push_back({next_pid_, std::move(name), refuses_termination});
   return next_pid_++;
 }
@@ -20,28 +20,35 @@ int FakeProcessTable::count(const std::string& name) const {
                                         [&](const Process& p) { return p.name == name; }));
 }
 
-bool FakeProcessTable::is_running(std::string_view name) {
-  calls.push_back("is_running " + std::string(name));
+std::vector<ProcessId> FakeProcessTable::running(std::string_view name) {
+  calls.push_back("running " + std::string(name));
   if (!fail_queries_with.empty())
     throw Error(fail_queries_with);
-  return !name.empty() && count(std::string(name)) > 0;
+  std::vector<ProcessId> ids;
+  for (const Process& p : processes) {
+    if (!name.empty() && p.name == name)
+      ids.push_back(p.pid);
+  }
+  return ids;
 }
 
-std::vector<std::string> FakeProcessTable::terminate_all(std::string_view name) {
+TerminateOutcome FakeProcessTable::terminate_all(std::string_view name) {
   calls.push_back("terminate " + std::string(name));
   if (before_terminate)
     before_terminate();
   if (!fail_queries_with.empty())
     throw Error(fail_queries_with);
-  std::vector<std::string> refused;
+  TerminateOutcome outcome;
   std::erase_if(processes, [&](const Process& p) {
-    if (p.name != name)
+    if (name.empty() || p.name != name)
       return false;
     if (p.refuses_termination)
-      refused.push_back("pid " + std::to_string(p.pid) + ": refused");
+      outcome.refused.push_back("pid " + std::to_string(p.pid) + ": refused");
+    else
+      outcome.ended.push_back(p.pid);
     return !p.refuses_termination;
   });
-  return refused;
+  return outcome;
 }
 
 }  // namespace tambrel::testing

@@ -13,28 +13,28 @@ namespace tambrel::testing {
 class FakeProcessTable : public ProcessTable {
  public:
   struct Process {
-    int pid;
+    ProcessId pid;
     std::string name;
     bool refuses_termination = false;
   };
 
-  int start(std::string name, bool refuses_termination = false);
+  ProcessId start(std::string name, bool refuses_termination = false);
   void stop_all(const std::string& name);
   int count(const std::string& name) const;
 
-  bool is_running(std::string_view name) override;
-  std::vector<std::string> terminate_all(std::string_view name) override;
+  std::vector<ProcessId> running(std::string_view name) override;
+  TerminateOutcome terminate_all(std::string_view name) override;
 
   std::vector<Process> processes;
   /// When set, every query throws an Error with this text.
   std::string fail_queries_with;
   /// Runs at the start of each terminate_all, before anything is terminated.
   std::function<void()> before_terminate;
-  /// Every call, e.g. "is_running notepad.exe", "terminate notepad.exe".
+  /// Every call, e.g. "running notepad.exe", "terminate notepad.exe".
   std::vector<std::string> calls;
 
  private:
-  int next_pid_ = 1000;
+  ProcessId next_pid_ = 1000;
 };
 
 }  // namespace tambrel::testing

@@ -48,9 +48,11 @@ TEST(ProcfsRaces, AProcessGoneBetweenTheScanAndTheKillIsNoFailure) {
   const int gone = impossible_pid();
   add_entry(proc.path(), gone, "vanished-image", true);
   ProcfsProcessTable table(proc.path().string());
-  ASSERT_EQ(table.find("vanished-image"), std::vector<int>{gone});
-  // The scan found it; the kill finds nobody (ESRCH): nothing to report.
-  EXPECT_EQ(table.terminate_all("vanished-image"), std::vector<std::string>{});
+  ASSERT_EQ(table.running("vanished-image"), std::vector<ProcessId>{static_cast<ProcessId>(gone)});
+  // The scan found it; the kill finds nobody (ESRCH): nothing to report, nothing ended by us.
+  const auto outcome = table.terminate_all("vanished-image");
+  EXPECT_EQ(outcome.refused, std::vector<std::string>{});
+  EXPECT_EQ(outcome.ended, std::vector<ProcessId>{});
 }
 
 TEST(ProcfsRaces, AProcessGoneWhileItsFilesAreReadIsNotRunning) {
@@ -61,8 +63,8 @@ TEST(ProcfsRaces, AProcessGoneWhileItsFilesAreReadIsNotRunning) {
   fs::create_directories(proc.path() / std::to_string(impossible_pid() + 1));
   ProcfsProcessTable table(proc.path().string());
   EXPECT_FALSE(table.is_running("half-gone"));
-  EXPECT_TRUE(table.find("half-gone").empty());
-  EXPECT_EQ(table.terminate_all("half-gone"), std::vector<std::string>{});
+  EXPECT_TRUE(table.running("half-gone").empty());
+  EXPECT_EQ(table.terminate_all("half-gone").refused, std::vector<std::string>{});
 }
 
 /// Real processes of one name starting and ending as fast as the machine allows while the table
@@ -105,7 +107,7 @@ TEST(ProcfsRaces, ChurningProcessesNeverMakeAScanOrATerminationFail) {
   const auto deadline = steady_clock::now() + milliseconds(3000);
   while (steady_clock::now() < deadline) {
     seen_running += table.is_running(name) ? 1 : 0;
-    EXPECT_EQ(table.terminate_all(name), std::vector<std::string>{}) << "scan " << scans;
+    EXPECT_EQ(table.terminate_all(name).refused, std::vector<std::string>{}) << "scan " << scans;
     ++scans;
   }
   stop = true;

@@ -90,7 +90,7 @@ TEST_F(MainWindowInput, TypingSetsTheTextAndEnterOrEscapeActivateNothing) {
   EXPECT_TRUE(rig.main_window()->isVisible());
   EXPECT_FALSE(rig.app().ended());
   EXPECT_TRUE(rig.settings.writes.empty());
-  EXPECT_TRUE(rig.processes.calls.empty() || rig.processes.calls.back().rfind("is_running", 0) == 0)
+  EXPECT_TRUE(rig.processes.calls.empty() || rig.processes.calls.back().rfind("running", 0) == 0)
       << "TERMINATE PROCESS NOW was not pressed";
 }
 

@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <memory>
+#include <set>
 #include <thread>
 
 #include "platform/error.h"
@@ -66,7 +67,7 @@ TEST(WmiProcessTable, NamesWithAnApostropheMatchExactly) {
   EXPECT_FALSE(table.is_running("o'brien.exe"));
   EXPECT_FALSE(table.is_running("it's idle.exe' OR Name<>'"));
 
-  EXPECT_TRUE(table.terminate_all("it's idle.exe").empty());
+  EXPECT_TRUE(table.terminate_all("it's idle.exe").refused.empty());
   EXPECT_TRUE(idle.wait_exit());
 }
 
@@ -78,14 +79,21 @@ TEST(WmiProcessTable, TerminatesEveryMatchAndLeavesOthers) {
   Child bystander(idle_command(copy_of_self(L"tambrel-bystander.exe")));
   ASSERT_EQ(count_matches("notepad.exe"), 2);
 
-  EXPECT_EQ(table.terminate_all("Notepad.exe"), std::vector<std::string>{});
+  const auto ids = table.running("notepad.exe");
+  EXPECT_EQ(std::set<ProcessId>(ids.begin(), ids.end()),
+            (std::set<ProcessId>{first.pid(), second.pid()}));
+  const auto outcome = table.terminate_all("Notepad.exe");
+  EXPECT_EQ(outcome.refused, std::vector<std::string>{});
+  EXPECT_EQ(std::set<ProcessId>(outcome.ended.begin(), outcome.ended.end()),
+            (std::set<ProcessId>{first.pid(), second.pid()}));
   EXPECT_TRUE(first.wait_exit());
   EXPECT_TRUE(second.wait_exit());
   EXPECT_TRUE(poll_until([&] { return !table.is_running("notepad.exe"); }));
   EXPECT_EQ(WaitForSingleObject(bystander.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
   // Nothing left to terminate: nothing to report either.
-  EXPECT_TRUE(table.terminate_all("notepad.exe").empty());
+  EXPECT_TRUE(table.terminate_all("notepad.exe").refused.empty());
+  EXPECT_TRUE(table.terminate_all("notepad.exe").ended.empty());
 }
 
 TEST(WmiProcessTable, ReportsARefusedTerminationAndGoesOn) {
@@ -103,7 +111,9 @@ TEST(WmiProcessTable, ReportsARefusedTerminationAndGoesOn) {
 
   WmiProcessTable table;
   ASSERT_TRUE(poll_until([&] { return table.is_running("tambrel-guarded.exe"); }));
-  const auto failures = table.terminate_all("tambrel-guarded.exe");
+  const auto outcome = table.terminate_all("tambrel-guarded.exe");
+  const auto& failures = outcome.refused;
+  EXPECT_EQ(outcome.ended, std::vector<ProcessId>{static_cast<ProcessId>(ordinary.pid())});
 
   ASSERT_EQ(failures.size(), 1u);
   const std::string prefix = "pid " + std::to_string(refusing.pid()) + ": ";
@@ -118,7 +128,9 @@ TEST(WmiProcessTable, NeverTerminatesItsOwnProcess) {
   const std::wstring path = own_path();
   const std::string own_name = to_utf8(path.substr(path.find_last_of(L"\\/") + 1));
   ASSERT_TRUE(table.is_running(own_name));
-  EXPECT_TRUE(table.terminate_all(own_name).empty());
+  const auto outcome = table.terminate_all(own_name);
+  EXPECT_TRUE(outcome.refused.empty());
+  EXPECT_TRUE(outcome.ended.empty());
   // Still here to say so.
   EXPECT_TRUE(table.is_running(own_name));
 }

@@ -7,26 +7,26 @@
 namespace tambrel::win32 {
 namespace {
 
-using Kind = TerminateOutcome::Kind;
+using Kind = TerminateCallOutcome::Kind;
 
 constexpr std::int32_t hr(std::uint32_t value) {
   return static_cast<std::int32_t>(value);
 }
 
-TEST(TerminateOutcome, SuccessWithReturnValueZeroHasEnded) {
+TEST(TerminateCallOutcome, SuccessWithReturnValueZeroHasEnded) {
   EXPECT_EQ(terminate_outcome(0, 0L).kind, Kind::kEnded);
   EXPECT_EQ(terminate_outcome(0, std::nullopt).kind, Kind::kEnded);
   // Gone between the query and the call: WBEM_E_NOT_FOUND.
-  EXPECT_EQ(terminate_outcome(hr(0x80041002), std::nullopt).kind, Kind::kEnded);
+  EXPECT_EQ(terminate_outcome(hr(0x80041002), std::nullopt).kind, Kind::kGone);
 }
 
-TEST(TerminateOutcome, MissingMethodAsksForTheDirectWay) {
+TEST(TerminateCallOutcome, MissingMethodAsksForTheDirectWay) {
   EXPECT_EQ(terminate_outcome(hr(0x8004102E), std::nullopt).kind, Kind::kNotImplemented);
   EXPECT_EQ(terminate_outcome(hr(0x8004100C), std::nullopt).kind, Kind::kNotImplemented);
   EXPECT_EQ(terminate_outcome(hr(0x80041055), std::nullopt).kind, Kind::kNotImplemented);
 }
 
-TEST(TerminateOutcome, RefusalsSayWhy) {
+TEST(TerminateCallOutcome, RefusalsSayWhy) {
   const auto denied = terminate_outcome(0, 2L);
   EXPECT_EQ(denied.kind, Kind::kFailed);
   EXPECT_EQ(denied.failure, "Win32_Process.Terminate failed: Access denied");

@@ -62,7 +62,7 @@ class ProcfsTest : public ::testing::Test {
   }
 
   std::set<int> found(const std::string& name) {
-    const auto pids = table_.find(name);
+    const auto pids = table_.running(name);
     return std::set<int>(pids.begin(), pids.end());
   }
 
@@ -94,7 +94,10 @@ TEST_F(ProcfsTest, FindsCountsAndTerminatesEveryProcessOfAName) {
   upper[0] = 'T';
   EXPECT_FALSE(table_.is_running(upper));
 
-  EXPECT_EQ(table_.terminate_all(a), std::vector<std::string>{});
+  const auto outcome = table_.terminate_all(a);
+  EXPECT_EQ(outcome.refused, std::vector<std::string>{});
+  EXPECT_EQ(std::set<int>(outcome.ended.begin(), outcome.ended.end()),
+            (std::set<int>{a1.pid(), a2.pid()}));
   EXPECT_TRUE(killed_by_sigkill(a1.wait(kDeadline)));
   EXPECT_TRUE(killed_by_sigkill(a2.wait(kDeadline)));
   EXPECT_FALSE(table_.is_running(a));
@@ -103,12 +106,13 @@ TEST_F(ProcfsTest, FindsCountsAndTerminatesEveryProcessOfAName) {
   EXPECT_TRUE(table_.is_running(b));
 
   // Nothing left of that name: nothing to do, nothing to report.
-  EXPECT_EQ(table_.terminate_all(a), std::vector<std::string>{});
+  EXPECT_TRUE(table_.terminate_all(a).ended.empty());
+  EXPECT_TRUE(table_.terminate_all(a).refused.empty());
 }
 
 TEST_F(ProcfsTest, EmptyNameMatchesNoProcess) {
   start(unique("-e"));
-  EXPECT_TRUE(table_.find("").empty());
+  EXPECT_TRUE(table_.running("").empty());
   EXPECT_FALSE(table_.is_running(""));
 }
 
@@ -120,7 +124,9 @@ TEST_F(ProcfsTest, AnEndedProcessAwaitingItsParentIsNotRunning) {
   // Not reaped yet: the kernel keeps it as a zombie with its name.
   ASSERT_TRUE(poll_until([&] { return proc_state(child.pid()) == 'Z'; }, kDeadline));
   EXPECT_FALSE(table_.is_running(name));
-  EXPECT_EQ(table_.terminate_all(name), std::vector<std::string>{});
+  const auto outcome = table_.terminate_all(name);
+  EXPECT_TRUE(outcome.refused.empty());
+  EXPECT_TRUE(outcome.ended.empty());
 }
 
 TEST_F(ProcfsTest, AProcessWhoseExecutableWasDeletedStillMatches) {
@@ -130,7 +136,7 @@ TEST_F(ProcfsTest, AProcessWhoseExecutableWasDeletedStillMatches) {
   const fs::path exe = fs::read_symlink("/proc/" + std::to_string(child.pid()) + "/exe");
   ASSERT_TRUE(exe.string().ends_with(" (deleted)")) << exe;
   EXPECT_TRUE(table_.is_running(name));
-  EXPECT_EQ(table_.terminate_all(name), std::vector<std::string>{});
+  EXPECT_EQ(table_.terminate_all(name).refused, std::vector<std::string>{});
   EXPECT_TRUE(killed_by_sigkill(child.wait(kDeadline)));
 }
 
@@ -143,7 +149,7 @@ TEST_F(ProcfsTest, NeverTerminatesTheCallingProcess) {
   fs::create_directories(helper_path.parent_path());
   fs::copy_file("/proc/self/exe", helper_path);
   Child helper(helper_path.string(), {helper_path.string(), "--terminate-helper", name}, true);
-  EXPECT_EQ(helper.read_line(kDeadline), "failures 0");
+  EXPECT_EQ(helper.read_line(kDeadline), "failures 0 ended 1");
   const auto status = helper.wait(kDeadline);
   ASSERT_TRUE(status);
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
@@ -168,8 +174,10 @@ TEST_F(ProcfsTest, RefusedTerminationIsReportedAndTheProcessStays) {
         ProcfsProcessTable table;
         if (!table.is_running(name))
           return 12;
-        for (const auto& line : table.terminate_all(name))
+        const auto outcome = table.terminate_all(name);
+        for (const auto& line : outcome.refused)
           std::cout << line << "\n";
+        std::cout << "ended " << outcome.ended.size() << "\n";
         std::cout.flush();
         return 0;
       },
@@ -177,7 +185,8 @@ TEST_F(ProcfsTest, RefusedTerminationIsReportedAndTheProcessStays) {
   ASSERT_TRUE(result);
   ASSERT_TRUE(WIFEXITED(result->status)) << result->output;
   ASSERT_EQ(WEXITSTATUS(result->status), 0) << result->output;
-  EXPECT_EQ(result->output, "pid " + std::to_string(target.pid()) + ": Operation not permitted\n");
+  EXPECT_EQ(result->output,
+            "pid " + std::to_string(target.pid()) + ": Operation not permitted\nended 0\n");
   EXPECT_TRUE(target.running());
   EXPECT_EQ(target.wait(milliseconds(0)), std::nullopt);
 }
@@ -210,8 +219,9 @@ TEST(ProcfsTable, AFullScanTakesMillisecondsNotTensOfThem) {
 int main(int argc, char** argv) {
   // Helper mode for NeverTerminatesTheCallingProcess.
   if (argc == 3 && std::string(argv[1]) == "--terminate-helper") {
-    const auto failures = tambrel::ProcfsProcessTable().terminate_all(argv[2]);
-    std::cout << "failures " << failures.size() << std::endl;
+    const auto outcome = tambrel::ProcfsProcessTable().terminate_all(argv[2]);
+    std::cout << "failures " << outcome.refused.size() << " ended " << outcome.ended.size()
+              << std::endl;
     return 0;
   }
   ::testing::InitGoogleTest(&argc, argv);

@@ -124,35 +124,29 @@ void ProcfsProcessTable::for_each_match(std::string_view name,
   }
 }
 
-std::vector<int> ProcfsProcessTable::find(std::string_view name) {
-  std::vector<int> pids;
+std::vector<ProcessId> ProcfsProcessTable::running(std::string_view name) {
+  std::vector<ProcessId> pids;
   for_each_match(name, [&](int pid) {
-    pids.push_back(pid);
+    pids.push_back(static_cast<ProcessId>(pid));
     return true;
   });
   return pids;
 }
 
-bool ProcfsProcessTable::is_running(std::string_view name) {
-  bool found = false;
-  for_each_match(name, [&](int) {
-    found = true;
-    return false;
-  });
-  return found;
-}
-
-std::vector<std::string> ProcfsProcessTable::terminate_all(std::string_view name) {
-  std::vector<std::string> failures;
-  const pid_t self = getpid();
-  for (const int pid : find(name)) {
+TerminateOutcome ProcfsProcessTable::terminate_all(std::string_view name) {
+  TerminateOutcome outcome;
+  const auto self = static_cast<ProcessId>(getpid());
+  for (const ProcessId pid : running(name)) {
     if (pid == self)
       continue;
-    if (kill(pid, SIGKILL) == 0 || errno == ESRCH)
+    if (kill(static_cast<pid_t>(pid), SIGKILL) == 0) {
+      outcome.ended.push_back(pid);
       continue;
-    failures.push_back("pid " + std::to_string(pid) + ": " + std::strerror(errno));
+    }
+    if (errno != ESRCH)
+      outcome.refused.push_back("pid " + std::to_string(pid) + ": " + std::strerror(errno));
   }
-  return failures;
+  return outcome;
 }
 
 }  // namespace tambrel

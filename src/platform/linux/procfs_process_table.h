@@ -16,13 +16,11 @@ class ProcfsProcessTable : public ProcessTable {
   /// Reads from `proc_root` (normally "/proc"); nothing is opened until a query.
   explicit ProcfsProcessTable(std::string proc_root = "/proc");
 
-  bool is_running(std::string_view name) override;
+  /// Every match, in /proc order.
+  std::vector<ProcessId> running(std::string_view name) override;
   /// Sends SIGKILL to every match except the calling process; a process already gone is not a
-  /// failure.
-  std::vector<std::string> terminate_all(std::string_view name) override;
-
-  /// The ids of every running process with image name `name`, in /proc order.
-  std::vector<int> find(std::string_view name);
+  /// refusal.
+  TerminateOutcome terminate_all(std::string_view name) override;
 
  private:
   /// Calls `visit` for each match until it returns false.

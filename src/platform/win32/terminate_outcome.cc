@@ -34,10 +34,10 @@ std::string return_value_text(long value) {
 
 }  // namespace
 
-TerminateOutcome terminate_outcome(std::int32_t hr, std::optional<long> return_value) {
-  using Kind = TerminateOutcome::Kind;
+TerminateCallOutcome terminate_outcome(std::int32_t hr, std::optional<long> return_value) {
+  using Kind = TerminateCallOutcome::Kind;
   if (hr == as_hresult(WBEM_E_NOT_FOUND))
-    return {Kind::kEnded, {}};
+    return {Kind::kGone, {}};
   if (hr == as_hresult(WBEM_E_NOT_SUPPORTED) || hr == as_hresult(WBEM_E_INVALID_METHOD) ||
       hr == as_hresult(WBEM_E_METHOD_NOT_IMPLEMENTED)) {
     return {Kind::kNotImplemented, {}};

@@ -16,28 +16,35 @@ namespace tambrel::win32 {
 
 namespace {
 
+struct DirectResult {
+  bool ended = false;
+  std::optional<std::string> failure;
+};
+
 // Where WMI has no Terminate (Wine says so with WBEM_E_INVALID_METHOD), the process is ended
 // directly. A process that is already gone is no failure: it has ended, which was the point.
-std::optional<std::string> terminate_directly(DWORD pid) {
+DirectResult terminate_directly(DWORD pid) {
   HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
   if (!process)
     process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
   if (!process) {
     const DWORD code = GetLastError();
     if (code == ERROR_INVALID_PARAMETER)
-      return std::nullopt;
-    return "OpenProcess failed: " + error_text(code);
+      return {};
+    return {false, "OpenProcess failed: " + error_text(code)};
   }
-  std::optional<std::string> failure;
-  if (!TerminateProcess(process, 1)) {
+  DirectResult result;
+  if (TerminateProcess(process, 1)) {
+    result.ended = true;
+  } else {
     const DWORD code = GetLastError();
     // A process that exits on its own while we terminate it refuses with access denied.
     if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) {
-      failure = "TerminateProcess failed: " + error_text(code);
+      result.failure = "TerminateProcess failed: " + error_text(code);
     }
   }
   CloseHandle(process);
-  return failure;
+  return result;
 }
 
 // The process id of a Win32_Process object: ProcessId where the query returned it, else the
@@ -81,20 +88,35 @@ std::vector<Target> identified_targets(WmiSession& session, std::string_view ter
 
 }  // namespace
 
-bool WmiProcessTable::is_running(std::string_view name) {
+std::vector<ProcessId> WmiProcessTable::running(std::string_view name) {
   const auto query = win32::is_running_query(name);
   if (!query)
-    return false;
-  bool found = false;
+    return {};
+  std::vector<ProcessId> ids;
+  bool anonymous = false;
   WmiSession session;
-  session.for_each(to_wide(*query), [&](IWbemClassObject&) {
-    found = true;
-    return false;
-  });
-  return found;
+  session.for_each(
+      to_wide(*query),
+      [&](IWbemClassObject& object) {
+        if (const auto pid = process_id(object))
+          ids.push_back(*pid);
+        else
+          anonymous = true;
+        return true;
+      },
+      WBEM_FLAG_ENSURE_LOCATABLE);
+  // A provider that returns only the selected Name (Wine's) is asked again for the ids.
+  if (anonymous) {
+    ids.clear();
+    for (const Target& target : identified_targets(session, *win32::terminate_query(name))) {
+      if (target.pid)
+        ids.push_back(*target.pid);
+    }
+  }
+  return ids;
 }
 
-std::vector<std::string> WmiProcessTable::terminate_all(std::string_view name) {
+TerminateOutcome WmiProcessTable::terminate_all(std::string_view name) {
   const auto query = win32::terminate_query(name);
   if (!query)
     return {};
@@ -116,7 +138,8 @@ std::vector<std::string> WmiProcessTable::terminate_all(std::string_view name) {
   if (anonymous)
     targets = identified_targets(session, *query);
   const DWORD own_pid = GetCurrentProcessId();
-  std::vector<std::string> failures;
+  TerminateOutcome done;
+  std::vector<std::string>& failures = done.refused;
   for (const Target& target : targets) {
     if (target.pid == own_pid)
       continue;
@@ -125,18 +148,23 @@ std::vector<std::string> WmiProcessTable::terminate_all(std::string_view name) {
     std::optional<long> result;
     const HRESULT hr = target.path ? session.call_method(*target.path, L"Terminate", result)
                                    : static_cast<HRESULT>(WBEM_E_INVALID_METHOD);
-    const TerminateOutcome outcome = terminate_outcome(hr, result);
-    if (outcome.kind == TerminateOutcome::Kind::kFailed) {
+    const TerminateCallOutcome outcome = terminate_outcome(hr, result);
+    if (outcome.kind == TerminateCallOutcome::Kind::kEnded) {
+      if (target.pid)
+        done.ended.push_back(*target.pid);
+    } else if (outcome.kind == TerminateCallOutcome::Kind::kFailed) {
       failures.push_back(who + ": " + outcome.failure);
-    } else if (outcome.kind == TerminateOutcome::Kind::kNotImplemented) {
+    } else if (outcome.kind == TerminateCallOutcome::Kind::kNotImplemented) {
       if (!target.pid) {
         failures.push_back(who + ": no process id to terminate");
-      } else if (auto failure = terminate_directly(*target.pid)) {
-        failures.push_back(who + ": " + *failure);
+      } else if (const DirectResult direct = terminate_directly(*target.pid); direct.failure) {
+        failures.push_back(who + ": " + *direct.failure);
+      } else if (direct.ended) {
+        done.ended.push_back(*target.pid);
       }
     }
   }
-  return failures;
+  return done;
 }
 
 }  // namespace tambrel::win32

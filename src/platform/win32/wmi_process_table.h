@@ -9,8 +9,8 @@ namespace tambrel::win32 {
 /// implement that method. The calling process is never terminated.
 class WmiProcessTable : public ProcessTable {
  public:
-  bool is_running(std::string_view name) override;
-  std::vector<std::string> terminate_all(std::string_view name) override;
+  std::vector<ProcessId> running(std::string_view name) override;
+  TerminateOutcome terminate_all(std::string_view name) override;
 };
 
 }  // namespace tambrel::win32
