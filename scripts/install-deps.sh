@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages in scripts/deps.txt that are not installed yet (needs root).
+# Installs the Debian packages in scripts/deps.txt (or in the list given) that are not installed
+# yet (needs root). A list given by name brings only what it names, without recommended extras:
+# the compositors would otherwise pull in whole desktops.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$here/deps.txt")
+mapfile -t wanted < <(grep -vE '^\s*(#|$)' "${1:-$here/deps.txt}")
 missing=()
 for pkg in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
@@ -15,5 +17,7 @@ if ((${#missing[@]})); then
   fi
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q "${missing[@]}"
+  extra=()
+  [ $# -gt 0 ] && extra=(--no-install-recommends)
+  apt-get -o DPkg::Lock::Timeout=900 install -y -q "${extra[@]}" "${missing[@]}"
 fi

@@ -11,7 +11,15 @@ status=0
 echo "== Linux build and tests"
 cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$jobs"
-ctest --preset linux -j "$jobs" || status=1
+ctest --preset linux -j "$jobs" -LE wayland-e2e || status=1
+
+# ---- Wayland: sway and KWin headless, the program end to end under each -----------------------
+echo "== Wayland compositors (sway, KWin) end to end"
+wayland_start=$SECONDS
+bash scripts/install-deps.sh scripts/deps-wayland.txt
+ctest --preset linux -L wayland-e2e || status=1
+echo "== Wayland stage took $((SECONDS - wayland_start)) s"
+# ---- end of Wayland -----------------------------------------------------------------------------
 
 # ---- Stress: sanitizer build and bounded fuzzing (docs/fuzzing.md) -----------------------------
 echo "== Sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) and its tests"
