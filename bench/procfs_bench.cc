@@ -98,7 +98,7 @@ constexpr const char* kAbsent = "no-such-image";
 
 void BM_IsRunning_Absent(benchmark::State& state) {
   prepare(state);
-  tambrel::ProcfsProcessTable table;
+  tambrel::procfs::ProcfsProcessTable table;
   for (auto _ : state)
     benchmark::DoNotOptimize(table.is_running(kAbsent));
 }
@@ -106,7 +106,7 @@ void BM_IsRunning_Absent(benchmark::State& state) {
 void BM_IsRunning_Present(benchmark::State& state) {
   prepare(state);
   const Target target;
-  tambrel::ProcfsProcessTable table;
+  tambrel::procfs::ProcfsProcessTable table;
   // The child names itself just after fork: wait for that before measuring.
   for (int i = 0; i < 1000 && !table.is_running(Target::kName); ++i)
     usleep(1000);

@@ -55,8 +55,8 @@ void stop(pid_t pid) {
 
 /// Milliseconds from `start` until a viewable top-level window titled `title` exists; polls
 /// every millisecond, gives up (returns -1) after 20 s or when `pid` has ended.
-double wait_for_window(tambrel::X11WindowManager& wm, Display* display, const std::string& title,
-                       pid_t pid, Clock::time_point start) {
+double wait_for_window(tambrel::x11::X11WindowManager& wm, Display* display,
+                       const std::string& title, pid_t pid, Clock::time_point start) {
   while (Clock::now() - start < std::chrono::seconds(20)) {
     if (const auto id = wm.find_window(title)) {
       XWindowAttributes attributes{};
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
   const fs::path home = idle_config_home();
   setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   auto connection = std::make_shared<tambrel::x11::Connection>();
-  tambrel::X11WindowManager wm(connection);
+  tambrel::x11::X11WindowManager wm(connection);
 
   // Start-up, alternating the two programs so that both see the same machine.
   std::vector<double> tambrel_ms, bare_ms;

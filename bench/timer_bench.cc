@@ -64,7 +64,7 @@ class TimedTable : public tambrel::ProcessTable {
   std::function<void()> on_tick;
 
  private:
-  tambrel::ProcfsProcessTable table_;
+  tambrel::procfs::ProcfsProcessTable table_;
 };
 
 /// The real store; notes when Load reads its last key, just before it gives the timers their
@@ -85,7 +85,7 @@ class TimedStore : public tambrel::SettingsStore {
   Clock::time_point intervals_set;
 
  private:
-  tambrel::QSettingsStore store_;
+  tambrel::qt::QSettingsStore store_;
 };
 
 }  // namespace
@@ -131,10 +131,10 @@ int main(int argc, char** argv) {
   char* qt_argv[] = {name, nullptr};
   QApplication application(qt_argc, qt_argv);
   tambrel::SteadyClock clock;
-  tambrel::LazyX11 x11;
+  tambrel::qt::LazyX11 x11;
   TimedTable processes;
   TimedStore store;
-  tambrel::QtFormView view;
+  tambrel::qt::QtFormView view;
   tambrel::Program program(view,
                            {clock, x11.windows(), x11.keys(), processes, store, "timer-bench"});
   // Done once the ticks are counted and, with the chain, its target has died.

@@ -19,7 +19,7 @@
 #include "platform/linux/procfs_process_table.h"
 #include "support.h"
 
-namespace tambrel {
+namespace tambrel::procfs {
 namespace {
 
 namespace fs = std::filesystem;
@@ -120,4 +120,4 @@ TEST(ProcfsRaces, ChurningProcessesNeverMakeAScanOrATerminationFail) {
 }
 
 }  // namespace
-}  // namespace tambrel
+}  // namespace tambrel::procfs

@@ -64,7 +64,7 @@ class RefusingQSettingsStore : public SettingsStore {
   std::vector<std::pair<std::string, std::string>> attempts;
 
  private:
-  QSettingsStore store_;
+  qt::QSettingsStore store_;
   int refused_;
 };
 
@@ -103,7 +103,7 @@ const std::map<std::string, std::string> kSeed = {
 
 struct ProgramRun {
   explicit ProgramRun(std::string name)
-      : section(std::move(name)), file(QSettingsStore().location(section)) {}
+      : section(std::move(name)), file(qt::QSettingsStore().location(section)) {}
   std::string section;
   /// Taken before the run: after a refused write QSettings keeps the unsaved key in its
   /// per-process cache, and the next QSettings on that file, even one only asked for its name,
@@ -125,7 +125,7 @@ void run_program(ProgramRun& run, int refused) {
   testing::FakeProcessTable processes;
   run.store = std::make_unique<RefusingQSettingsStore>(refused);
 
-  QSettingsStore seeder;
+  qt::QSettingsStore seeder;
   for (const auto& [key, value] : kSeed)
     seeder.write(run.section, key, value);
 

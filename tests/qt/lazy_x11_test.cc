@@ -20,7 +20,7 @@ class NoDisplay : public ::testing::Test {
 };
 
 TEST_F(NoDisplay, ConnectingWaitsForTheFirstUseAndEachUseFails) {
-  LazyX11 x11;  // constructing opens nothing
+  qt::LazyX11 x11;  // constructing opens nothing
   try {
     x11.windows().foreground_window();
     FAIL() << "no display, yet the window manager answered";
@@ -32,13 +32,13 @@ TEST_F(NoDisplay, ConnectingWaitsForTheFirstUseAndEachUseFails) {
 }
 
 TEST_F(NoDisplay, TheProgramStartsAndTheKeeperReportsTheMissingDisplay) {
-  LazyX11 x11;
+  qt::LazyX11 x11;
   SteadyClock clock;
   FakeProcessTable processes;
   MemoryStore settings;
   settings.put("tambrel", "ALWAYS_ON_TOP_TICKBOX", "1");
   MessageBoxCloser boxes;
-  QtFormView view;
+  qt::QtFormView view;
   Program program(view, {clock, x11.windows(), x11.keys(), processes, settings, "tambrel"});
   program.start();
   ASSERT_FALSE(program.app().ended()) << "loading needs no display";

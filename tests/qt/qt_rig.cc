@@ -44,7 +44,7 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms) {
   return true;
 }
 
-bool run_loop(QtFormView& view, int timeout_ms) {
+bool run_loop(qt::QtFormView& view, int timeout_ms) {
   bool timed_out = false;
   QTimer deadline;
   deadline.setSingleShot(true);

@@ -54,7 +54,7 @@ class QtRig {
   RecordingKeySender keys{windows};
   FakeProcessTable processes;
   MemoryStore settings;
-  QtFormView view;
+  qt::QtFormView view;
   std::unique_ptr<Program> program;
 };
 
@@ -63,7 +63,7 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms = 5000);
 
 /// Runs the view's event loop as main() does; returns false (after ending the loop itself) when
 /// the loop has not ended within `timeout_ms`.
-bool run_loop(QtFormView& view, int timeout_ms);
+bool run_loop(qt::QtFormView& view, int timeout_ms);
 
 /// The outer rectangle of a top-level window: its client area and the window manager's frame.
 QRect frame_rect(const QWidget& window);

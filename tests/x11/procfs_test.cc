@@ -20,7 +20,7 @@
 #include "platform/error.h"
 #include "support.h"
 
-namespace tambrel {
+namespace tambrel::procfs {
 namespace {
 
 namespace fs = std::filesystem;
@@ -214,12 +214,12 @@ TEST(ProcfsTable, AFullScanTakesMillisecondsNotTensOfThem) {
 }
 
 }  // namespace
-}  // namespace tambrel
+}  // namespace tambrel::procfs
 
 int main(int argc, char** argv) {
   // Helper mode for NeverTerminatesTheCallingProcess.
   if (argc == 3 && std::string(argv[1]) == "--terminate-helper") {
-    const auto outcome = tambrel::ProcfsProcessTable().terminate_all(argv[2]);
+    const auto outcome = tambrel::procfs::ProcfsProcessTable().terminate_all(argv[2]);
     std::cout << "failures " << outcome.refused.size() << " ended " << outcome.ended.size()
               << std::endl;
     return 0;

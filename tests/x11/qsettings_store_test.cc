@@ -20,7 +20,7 @@
 #include "platform/error.h"
 #include "support.h"
 
-namespace tambrel {
+namespace tambrel::qt {
 namespace {
 
 namespace fs = std::filesystem;
@@ -275,11 +275,11 @@ int refusal_helper() {
 }
 
 }  // namespace
-}  // namespace tambrel
+}  // namespace tambrel::qt
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--location-helper") {
-    std::cout << tambrel::QSettingsStore().location("helper") << std::endl;
+    std::cout << tambrel::qt::QSettingsStore().location("helper") << std::endl;
     std::cout << QSettings(QSettings::IniFormat, QSettings::UserScope, "MERIDOX-TAMBREL", "helper")
                      .fileName()
                      .toStdString()
@@ -287,10 +287,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && std::string(argv[1]) == "--refusal-helper")
-    return tambrel::refusal_helper();
+    return tambrel::qt::refusal_helper();
   if (argc == 2 && std::string(argv[1]) == "--write-helper") {
     try {
-      tambrel::QSettingsStore().write("helper", "MainTop", "30");
+      tambrel::qt::QSettingsStore().write("helper", "MainTop", "30");
       std::cout << "written" << std::endl;
       return 0;
     } catch (const tambrel::Error& e) {
@@ -299,7 +299,7 @@ int main(int argc, char** argv) {
     }
   }
   tambrel::testing::TempDir home;
-  tambrel::g_config_home = &home;
+  tambrel::qt::g_config_home = &home;
   tambrel::testing::ScopedEnv env("XDG_CONFIG_HOME", home.path().string());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

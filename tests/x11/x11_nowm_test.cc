@@ -13,7 +13,7 @@
 #include "support.h"
 #include "x_support.h"
 
-namespace tambrel {
+namespace tambrel::x11 {
 namespace {
 
 using std::chrono::milliseconds;
@@ -198,4 +198,4 @@ TEST_F(X11WithoutWindowManagerTest, RequestsOnAWindowThatVanishedAreHarmless) {
 }
 
 }  // namespace
-}  // namespace tambrel
+}  // namespace tambrel::x11

@@ -18,7 +18,7 @@
 #include "support.h"
 #include "x_support.h"
 
-namespace tambrel {
+namespace tambrel::x11 {
 namespace {
 
 using std::chrono::milliseconds;
@@ -112,4 +112,4 @@ TEST(X11Display, TheKeystrokeReachesTheServer) {
 }
 
 }  // namespace
-}  // namespace tambrel
+}  // namespace tambrel::x11

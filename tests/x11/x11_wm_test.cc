@@ -14,7 +14,7 @@
 #include "support.h"
 #include "x_support.h"
 
-namespace tambrel {
+namespace tambrel::x11 {
 namespace {
 
 using std::chrono::milliseconds;
@@ -158,4 +158,4 @@ TEST_F(X11WindowManagerTest, AWindowThatVanishedIsHarmless) {
 }
 
 }  // namespace
-}  // namespace tambrel
+}  // namespace tambrel::x11

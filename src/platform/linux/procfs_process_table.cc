@@ -20,7 +20,7 @@
 #include "platform/error.h"
 #include "platform/linux/image_name.h"
 
-namespace tambrel {
+namespace tambrel::procfs {
 
 namespace {
 
@@ -149,4 +149,4 @@ TerminateOutcome ProcfsProcessTable::terminate_all(std::string_view name) {
   return outcome;
 }
 
-}  // namespace tambrel
+}  // namespace tambrel::procfs

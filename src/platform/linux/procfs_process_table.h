@@ -7,7 +7,7 @@
 
 #include "platform/process_table.h"
 
-namespace tambrel {
+namespace tambrel::procfs {
 
 /// The process table read from /proc; image names are matched by procfs::image_name_matches.
 /// Processes that have ended but wait to be reaped (zombies) no longer count as running.
@@ -29,4 +29,4 @@ class ProcfsProcessTable : public ProcessTable {
   std::string proc_root_;
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::procfs

@@ -11,7 +11,7 @@
 #include "platform/wayland/i3_window_manager.h"
 #include "platform/wayland/xwayland_only.h"
 
-namespace tambrel {
+namespace tambrel::qt {
 
 namespace {
 
@@ -81,4 +81,4 @@ void Desktop::tell_unreachable() {
   box->show();
 }
 
-}  // namespace tambrel
+}  // namespace tambrel::qt

@@ -7,11 +7,11 @@
 #include "platform/wayland/session_choice.h"
 #include "platform/window_manager.h"
 
-namespace tambrel {
-
-namespace wayland {
+namespace tambrel::wayland {
 class I3WindowManager;
-}
+}  // namespace tambrel::wayland
+
+namespace tambrel::qt {
 
 /// Lets TAMBREL's own window use XWayland when the session offers it (QT_QPA_PLATFORM=xcb unless
 /// the user chose a platform), so its position and keep-above behave as on X11. Call before the
@@ -43,4 +43,4 @@ class Desktop {
   KeySender* keys_ = nullptr;
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::qt

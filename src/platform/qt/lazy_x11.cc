@@ -4,7 +4,7 @@
 #include "platform/x11/x_connection.h"
 #include "platform/x11/xtest_key_sender.h"
 
-namespace tambrel {
+namespace tambrel::qt {
 
 LazyX11::LazyX11() = default;
 LazyX11::~LazyX11() = default;
@@ -15,15 +15,15 @@ std::shared_ptr<x11::Connection> LazyX11::connection() {
   return connection_;
 }
 
-X11WindowManager& LazyX11::window_manager() {
+x11::X11WindowManager& LazyX11::window_manager() {
   if (!window_manager_)
-    window_manager_ = std::make_unique<X11WindowManager>(connection());
+    window_manager_ = std::make_unique<x11::X11WindowManager>(connection());
   return *window_manager_;
 }
 
-XTestKeySender& LazyX11::key_sender() {
+x11::XTestKeySender& LazyX11::key_sender() {
   if (!key_sender_)
-    key_sender_ = std::make_unique<XTestKeySender>(connection());
+    key_sender_ = std::make_unique<x11::XTestKeySender>(connection());
   return *key_sender_;
 }
 
@@ -47,4 +47,4 @@ void LazyX11::Keys::send_alt_f4() {
   x11_.key_sender().send_alt_f4();
 }
 
-}  // namespace tambrel
+}  // namespace tambrel::qt

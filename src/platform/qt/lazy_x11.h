@@ -6,13 +6,13 @@
 #include "platform/key_sender.h"
 #include "platform/window_manager.h"
 
-namespace tambrel {
-
+namespace tambrel::x11 {
+class Connection;
 class X11WindowManager;
 class XTestKeySender;
-namespace x11 {
-class Connection;
-}
+}  // namespace tambrel::x11
+
+namespace tambrel::qt {
 
 /// One X11 connection, opened on first use and shared by the window manager and the key sender,
 /// so the program starts without a display (the offscreen platform, no $DISPLAY) and only a use
@@ -51,14 +51,14 @@ class LazyX11 {
   };
 
   std::shared_ptr<x11::Connection> connection();
-  X11WindowManager& window_manager();
-  XTestKeySender& key_sender();
+  x11::X11WindowManager& window_manager();
+  x11::XTestKeySender& key_sender();
 
   std::shared_ptr<x11::Connection> connection_;
-  std::unique_ptr<X11WindowManager> window_manager_;
-  std::unique_ptr<XTestKeySender> key_sender_;
+  std::unique_ptr<x11::X11WindowManager> window_manager_;
+  std::unique_ptr<x11::XTestKeySender> key_sender_;
   Windows windows_{*this};
   Keys keys_{*this};
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::qt

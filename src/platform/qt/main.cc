@@ -14,14 +14,14 @@ int main(int argc, char** argv) {
   // The program takes no command line; Qt is not shown the arguments either.
   int qt_argc = 1;
   char* qt_argv[] = {argc > 0 ? argv[0] : const_cast<char*>("tambrel"), nullptr};
-  tambrel::prefer_xwayland_for_own_window();
+  tambrel::qt::prefer_xwayland_for_own_window();
   QApplication application(qt_argc, qt_argv);
 
   tambrel::SteadyClock clock;
-  tambrel::Desktop desktop;
-  tambrel::ProcfsProcessTable processes;
-  tambrel::QSettingsStore store;
-  tambrel::QtFormView view;
+  tambrel::qt::Desktop desktop;
+  tambrel::procfs::ProcfsProcessTable processes;
+  tambrel::qt::QSettingsStore store;
+  tambrel::qt::QtFormView view;
   // A renamed copy or a symlink keeps its own settings section.
   tambrel::Program program(view, {clock, desktop.windows(), desktop.keys(), processes, store,
                                   tambrel::section_from_path(qt_argv[0])});

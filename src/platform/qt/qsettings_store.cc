@@ -11,7 +11,7 @@
 
 #include "platform/error.h"
 
-namespace tambrel {
+namespace tambrel::qt {
 
 namespace {
 
@@ -119,4 +119,4 @@ std::string QSettingsStore::location(std::string_view section) const {
   return QFileInfo(path).absoluteFilePath().toStdString();
 }
 
-}  // namespace tambrel
+}  // namespace tambrel::qt

@@ -6,7 +6,7 @@
 
 #include "platform/settings_store.h"
 
-namespace tambrel {
+namespace tambrel::qt {
 
 /// Settings in an INI file per section,
 /// ${XDG_CONFIG_HOME:-~/.config}/MERIDOX-TAMBREL/<section>.ini, keys at the top level. Every call
@@ -25,4 +25,4 @@ class QSettingsStore : public SettingsStore {
   std::string location(std::string_view section) const override;
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::qt

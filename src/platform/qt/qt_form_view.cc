@@ -13,7 +13,7 @@
 #include "platform/qt/form_window.h"
 #include "platform/qt/taskbar.h"
 
-namespace tambrel {
+namespace tambrel::qt {
 
 using qt::FormWindow;
 
@@ -171,4 +171,4 @@ void QtFormView::quit() {
     QCoreApplication::exit(0);
 }
 
-}  // namespace tambrel
+}  // namespace tambrel::qt

@@ -12,11 +12,9 @@
 class QEventLoop;
 class QWidget;
 
-namespace tambrel {
+namespace tambrel::qt {
 
-namespace qt {
 class FormWindow;
-}
 
 /// The forms runtime drawn with Qt Widgets: one top-level window per loaded form, QLabel,
 /// QLineEdit, QCheckBox and QPushButton controls, and one precise single-shot QTimer that wakes
@@ -59,4 +57,4 @@ class QtFormView final : public FormView {
   bool quitting_ = false;
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::qt

@@ -10,7 +10,7 @@
 #include "platform/x11/x_error_trap.h"
 #include "platform/x11/x_properties.h"
 
-namespace tambrel {
+namespace tambrel::x11 {
 
 namespace {
 /// EWMH source indication: the request comes from a pager or similar tool acting for the
@@ -325,4 +325,4 @@ std::vector<X11WindowManager::TopLevel> X11WindowManager::top_levels() {
   return impl_->top_levels();
 }
 
-}  // namespace tambrel
+}  // namespace tambrel::x11

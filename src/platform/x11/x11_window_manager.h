@@ -8,7 +8,7 @@
 #include "platform/window_manager.h"
 #include "platform/x11/x_connection.h"
 
-namespace tambrel {
+namespace tambrel::x11 {
 
 /// The window manager seen through Xlib and the EWMH hints of whichever window manager runs.
 /// With an EWMH window manager the top-level windows are its _NET_CLIENT_LIST and every request
@@ -43,4 +43,4 @@ class X11WindowManager : public WindowManager {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::x11

@@ -10,7 +10,7 @@
 #include "platform/error.h"
 #include "platform/x11/x_error_trap.h"
 
-namespace tambrel {
+namespace tambrel::x11 {
 
 namespace {
 
@@ -47,4 +47,4 @@ void XTestKeySender::send_alt_f4() {
   }
 }
 
-}  // namespace tambrel
+}  // namespace tambrel::x11

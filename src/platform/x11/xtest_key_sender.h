@@ -5,7 +5,7 @@
 #include "platform/key_sender.h"
 #include "platform/x11/x_connection.h"
 
-namespace tambrel {
+namespace tambrel::x11 {
 
 /// Alt+F4 as fake key events of the XTEST extension: the server treats them like keys typed on
 /// the keyboard, so the window manager's own bindings see them too.
@@ -23,4 +23,4 @@ class XTestKeySender : public KeySender {
   std::shared_ptr<x11::Connection> connection_;
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::x11
