@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -40,7 +41,8 @@ void add_entry(const fs::path& root, int pid, const std::string& comm, bool with
   fs::create_directories(dir);
   std::ofstream(dir / "comm") << comm << "\n";
   if (with_stat)
-    std::ofstream(dir / "stat") << pid << " (" << comm << ") S 1 1 1 0 -1\n";
+    std::ofstream(dir / "stat") << pid << " (" << comm
+                                << ") S 1 1 1 0 -1 4194304 0 0 0 0 0 0 0 0 20 0 1 0 4242 0 0\n";
 }
 
 TEST(ProcfsRaces, AProcessGoneBetweenTheScanAndTheKillIsNoFailure) {
@@ -68,21 +70,25 @@ TEST(ProcfsRaces, AProcessGoneWhileItsFilesAreReadIsNotRunning) {
 }
 
 /// Real processes of one name starting and ending as fast as the machine allows while the table
-/// checks and terminates that name: no error, no failure reported, and no survivor once the
-/// churn stops.
+/// checks and terminates that name: no error, no refusal reported, and no survivor once the
+/// churn stops. The scans must overlap a live process for this to mean anything; on a slow
+/// machine (sanitizers, a busy CI) the processes live longer until they do.
 TEST(ProcfsRaces, ChurningProcessesNeverMakeAScanOrATerminationFail) {
   char name[16];
   std::snprintf(name, sizeof name, "churn%08d", static_cast<int>(getpid()) % 100000000);
   std::atomic<bool> stop{false};
   std::atomic<int> started{0};
-  // Forks children that take the name and end after 0-2 ms (or earlier, by SIGKILL).
+  std::atomic<long> longest_life_ns{2000000};
+  // Forks children that take the name and end after up to longest_life_ns (or earlier, by
+  // SIGKILL).
   std::thread churn([&] {
     std::vector<pid_t> alive;
     while (!stop) {
+      const long life = longest_life_ns;
       const pid_t pid = fork();
       if (pid == 0) {
         prctl(PR_SET_NAME, name);
-        const timespec pause{0, (getpid() % 3) * 1000000L};
+        const timespec pause{0, (getpid() % 3) * life / 2};
         nanosleep(&pause, nullptr);
         _exit(0);
       }
@@ -104,19 +110,28 @@ TEST(ProcfsRaces, ChurningProcessesNeverMakeAScanOrATerminationFail) {
   ProcfsProcessTable table;
   int scans = 0;
   int seen_running = 0;
-  const auto deadline = steady_clock::now() + milliseconds(3000);
-  while (steady_clock::now() < deadline) {
+  const auto start = steady_clock::now();
+  auto next_widening = start + milliseconds(1000);
+  for (;;) {
+    const auto now = steady_clock::now();
+    const bool enough = seen_running > 0 && started > 50;
+    if ((enough && now > start + milliseconds(3000)) || now > start + milliseconds(30000))
+      break;
+    if (seen_running == 0 && now > next_widening) {
+      longest_life_ns = std::min(longest_life_ns * 2, 256000000L);
+      next_widening = now + milliseconds(1000);
+    }
     seen_running += table.is_running(name) ? 1 : 0;
     EXPECT_EQ(table.terminate_all(name).refused, std::vector<std::string>{}) << "scan " << scans;
     ++scans;
   }
   stop = true;
   churn.join();
-  EXPECT_GT(started.load(), 50) << "too little churn to mean anything";
-  EXPECT_GT(seen_running, 0) << "the scans never overlapped a live process";
+  std::printf("%d scans against %d short-lived processes (up to %ld ms), %d saw one running\n",
+              scans, started.load(), longest_life_ns.load() / 1000000, seen_running);
   EXPECT_FALSE(table.is_running(name));
-  std::printf("%d scans against %d short-lived processes, %d saw one running\n", scans,
-              started.load(), seen_running);
+  if (seen_running == 0 || started <= 50)
+    GTEST_SKIP() << "the scans never overlapped a live process in 30 s; nothing was tested";
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The matcher reads texts that other processes control (their comm, exe link and argv[0]): any
+// The matcher reads texts that other processes control (their comm, exe link and arguments): any
 // bytes must be safe to match against, and the answer must follow the kernel's 15-byte comm.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -21,56 +21,70 @@ constexpr std::string_view kDeleted = " (deleted)";
 
 }  // namespace
 
+/// Whether one of the first three NUL-separated entries of `cmdline` has the file name `name`.
+bool some_argument_names(std::string_view cmdline, std::string_view name) {
+  for (int i = 0; i < 3; ++i) {
+    const auto nul = cmdline.find('\0');
+    if (file_name_of(cmdline.substr(0, nul)) == name)
+      return true;
+    if (nul == std::string_view::npos)
+      return false;
+    cmdline.remove_prefix(nul + 1);
+  }
+  return false;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
   const bool exe_readable = in.ConsumeBool();
   const std::string name = in.ConsumeRandomLengthString(64);
   const std::string comm = in.ConsumeRandomLengthString(32);
   const std::string exe_text = in.ConsumeRandomLengthString(128);
-  const std::string argv0 = in.ConsumeRandomLengthString(128);
+  const std::string cmdline = in.ConsumeRandomLengthString(128);
   const std::string stat = in.ConsumeRemainingBytesAsString();
   const std::optional<std::string_view> exe =
       exe_readable ? std::optional<std::string_view>(exe_text) : std::nullopt;
 
-  const bool matches = image_name_matches(name, comm, exe, argv0);
+  const bool matches = image_name_matches(name, comm, exe, cmdline);
+  const bool nameable = !name.empty() && name.find('/') == std::string::npos;
 
-  if (name.empty())
-    FUZZ_CHECK(!matches, "an empty name matches nothing");
+  if (!nameable)
+    FUZZ_CHECK(!matches, "an empty name or one with a slash matches nothing");
   if (matches)
     FUZZ_CHECK(comm == std::string_view(name).substr(0, kCommLength), "comm is the name's start");
 
-  if (name.size() <= kCommLength) {
+  if (name.size() < kCommLength) {
     // A short name fits comm whole: comm decides alone.
-    FUZZ_CHECK(matches == (!name.empty() && comm == name), "comm decides a short name");
-  } else if (exe) {
-    // A long name is never matched on comm alone: the file name of the link has to agree, and
-    // argv[0], which any process can set, does not count.
-    std::string_view target = *exe;
+    FUZZ_CHECK(matches == (nameable && comm == name), "comm decides a short name");
+  } else if (matches) {
+    // A comm the kernel may have cut is never enough: some whole file name has to agree.
+    std::string_view target = exe.value_or("");
     if (target.ends_with(kDeleted))
       target.remove_suffix(kDeleted.size());
-    if (matches)
-      FUZZ_CHECK(file_name_of(target) == name, "a long name matches by the link's file name");
-    FUZZ_CHECK(image_name_matches(name, comm, exe, argv0 + "-other") == matches,
-               "argv[0] is ignored when the exe link was read");
-  } else if (matches) {
-    FUZZ_CHECK(file_name_of(argv0) == name, "without the link, argv[0] must name the image");
+    FUZZ_CHECK((exe && file_name_of(target) == name) || some_argument_names(cmdline, name),
+               "a long name matches by a file name");
   }
 
   // A name without '/' matches the process that runs it from any directory, deleted or not,
-  // whatever its argv[0] says. The kernel writes the link of a deleted "x" as "x (deleted)", the
-  // same text as a live file named "x (deleted)"; the matcher reads it as the deleted "x", so
+  // whatever its arguments say. The kernel writes the link of a deleted "x" as "x (deleted)",
+  // the same text as a live file named "x (deleted)"; the matcher reads it as the deleted "x", so
   // names that themselves end that way are left out here.
-  if (!name.empty() && name.find('/') == std::string::npos && !name.ends_with(kDeleted)) {
+  if (nameable && !name.ends_with(kDeleted)) {
     const std::string comm_of_name = name.substr(0, kCommLength);
     const std::string path = "/" + exe_text + "/" + name;
-    FUZZ_CHECK(image_name_matches(name, comm_of_name, path, argv0), "the image itself matches");
-    FUZZ_CHECK(image_name_matches(name, comm_of_name, path + std::string(kDeleted), argv0),
+    FUZZ_CHECK(image_name_matches(name, comm_of_name, path, cmdline), "the image itself matches");
+    FUZZ_CHECK(image_name_matches(name, comm_of_name, path + std::string(kDeleted), cmdline),
                "a deleted image still matches");
-    FUZZ_CHECK(image_name_matches(name, comm_of_name, std::nullopt, path),
-               "argv[0] stands in for a closed exe link");
-    // One byte more is another image once the name is long enough for the file name to count.
+    if (path.find('\0') == std::string::npos) {
+      FUZZ_CHECK(image_name_matches(name, comm_of_name, std::nullopt, path),
+                 "argv[0] stands in for a closed exe link");
+      FUZZ_CHECK(
+          image_name_matches(name, comm_of_name, "/bin/sh", std::string("sh\0-e\0", 6) + path),
+          "the script a #! interpreter runs stands in for the image");
+    }
+    // One byte more is another image once comm may be cut.
     FUZZ_CHECK(
-        image_name_matches(name, comm_of_name, path + "2", argv0) == (name.size() <= kCommLength),
+        image_name_matches(name, comm_of_name, path + "2", "") == (name.size() < kCommLength),
         "a longer file name is another image");
   }
 
@@ -78,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(file.find('/') == std::string_view::npos, "a file name has no slash");
   FUZZ_CHECK(std::string_view(exe_text).ends_with(file), "the file name ends the path");
 
-  // Any /proc/<pid>/stat text is safe to read; "ended" needs a state letter after the comm.
-  if (tambrel::procfs::stat_says_ended(stat))
-    FUZZ_CHECK(stat.rfind(')') != std::string::npos, "a state follows the comm");
+  // Any /proc/<pid>/stat text is safe to read; fields come after the comm's ')'.
+  if (tambrel::procfs::parse_stat(stat))
+    FUZZ_CHECK(stat.rfind(')') != std::string::npos, "the fields follow the comm");
   return 0;
 }

@@ -53,14 +53,48 @@ TEST(ImageNameMatches, DeletedExecutableStillCounts) {
                                  "/opt/backup-job (deleted) (deleted)", ""));
 }
 
-TEST(ImageNameMatches, UnreadableExecutableFallsBackToArgv0) {
+TEST(ImageNameMatches, ArgvAndTheScriptStandInForTheExecutable) {
+  using namespace std::string_literals;
+  // Another user's process: the exe link is closed, argv[0] names it.
   EXPECT_TRUE(image_name_matches(kLong, kLongComm, std::nullopt, "/opt/jobs/backup-job-nightly"));
-  EXPECT_TRUE(image_name_matches(kLong, kLongComm, std::nullopt, "backup-job-nightly"));
+  EXPECT_TRUE(image_name_matches(kLong, kLongComm, std::nullopt, "backup-job-nightly\0--all"s));
   EXPECT_FALSE(image_name_matches(kLong, kLongComm, std::nullopt, "/opt/backup-job-nightly-2"));
   EXPECT_FALSE(image_name_matches(kLong, kLongComm, std::nullopt, ""));
   EXPECT_FALSE(image_name_matches(kLong, kLongComm, std::nullopt, "/"));
-  // A readable link is the truth; argv[0] is only a stand-in for it.
-  EXPECT_FALSE(image_name_matches(kLong, kLongComm, "/usr/bin/python3", "backup-job-nightly"));
+  // Started through a symlink of that name: the link points elsewhere, argv[0] says the name.
+  EXPECT_TRUE(image_name_matches(kLong, kLongComm, "/usr/bin/sleep",
+                                 "./backup-job-nightly\0"
+                                 "60\0"s));
+  // A "#!" script: the interpreter, maybe one option, then the script.
+  EXPECT_TRUE(
+      image_name_matches(kLong, kLongComm, "/usr/bin/dash", "/bin/sh\0/opt/backup-job-nightly\0"s));
+  EXPECT_TRUE(image_name_matches(kLong, kLongComm, "/usr/bin/dash",
+                                 "/bin/sh\0-e\0/opt/backup-job-nightly\0--now\0"s));
+  // Only where the kernel puts the script: a later argument is just an argument.
+  EXPECT_FALSE(image_name_matches(kLong, kLongComm, "/usr/bin/dash",
+                                  "/bin/sh\0-e\0-x\0/opt/backup-job-nightly\0"s));
+  EXPECT_FALSE(image_name_matches(kLong, kLongComm, "/usr/bin/dash",
+                                  "/bin/sh\0/opt/backup-job-nightly-2\0"s));
+}
+
+TEST(ImageNameMatches, AFifteenByteCommIsConfirmedByAFileName) {
+  using namespace std::string_literals;
+  // The kernel cuts "backup-job-nightly" to this comm; a name of just these 15 bytes must not
+  // find it.
+  const std::string_view fifteen = kLongComm;
+  EXPECT_FALSE(image_name_matches(fifteen, kLongComm, "/opt/backup-job-nightly",
+                                  "/opt/backup-job-nightly\0"s));
+  EXPECT_TRUE(image_name_matches(fifteen, kLongComm, "/opt/backup-job-nigh", ""));
+  EXPECT_TRUE(image_name_matches(fifteen, kLongComm, std::nullopt, "backup-job-nigh\0"s));
+  // Fourteen bytes fit comm whole: comm decides.
+  EXPECT_TRUE(image_name_matches("backup-job-nig", "backup-job-nig", std::nullopt, ""));
+}
+
+TEST(ImageNameMatches, ANameWithASlashMatchesNothing) {
+  EXPECT_FALSE(comm_is_candidate("ksoftirqd/0", "ksoftirqd/0"));
+  EXPECT_FALSE(image_name_matches("ksoftirqd/0", "ksoftirqd/0", std::nullopt, ""));
+  EXPECT_FALSE(image_name_matches("/bin/sleep", "/bin/sleep", "/bin/sleep", "/bin/sleep"));
+  EXPECT_TRUE(comm_is_candidate("sleep", "sleep"));
 }
 
 TEST(ImageNameMatches, BytesAreComparedExactly) {
@@ -85,17 +119,33 @@ TEST(FileNameOf, TakesTheLastComponent) {
   EXPECT_EQ(file_name_of(""), "");
 }
 
-TEST(StatSaysEnded, ReadsTheStateAfterTheLastParenthesis) {
-  EXPECT_FALSE(stat_says_ended("4242 (sleep) S 1 4242 4242 0 -1"));
-  EXPECT_TRUE(stat_says_ended("4242 (sleep) Z 1 4242 4242 0 -1"));
-  EXPECT_TRUE(stat_says_ended("4242 (sleep) X 1"));
-  // A name may contain ") Z": the state is after the last ')'.
-  EXPECT_FALSE(stat_says_ended("4242 (a) Z (b) R 1 4242"));
-  EXPECT_TRUE(stat_says_ended("4242 (a) R (b) Z 1 4242"));
-  EXPECT_FALSE(stat_says_ended(""));
-  EXPECT_FALSE(stat_says_ended("4242 (sleep)"));
-  EXPECT_FALSE(stat_says_ended("4242 (sleep) "));
-  EXPECT_FALSE(stat_says_ended("garbage"));
+TEST(ParseStat, ReadsStateFlagsThreadsAndStartTimeAfterTheLastParenthesis) {
+  const auto sleeping = parse_stat(
+      "4242 (sleep) S 1 4242 4242 0 -1 4194304 98 0 0 0 0 0 0 0 20 0 1 0 280773 3133440 359");
+  ASSERT_TRUE(sleeping);
+  EXPECT_EQ(sleeping->state, 'S');
+  EXPECT_EQ(sleeping->num_threads, 1);
+  EXPECT_EQ(sleeping->start_time, 280773u);
+  EXPECT_FALSE(has_ended(*sleeping));
+  EXPECT_FALSE(is_kernel_thread(*sleeping));
+
+  const auto kthread =
+      parse_stat("2 (kthreadd) S 0 0 0 0 -1 2129984 0 0 0 0 0 0 0 0 20 0 1 0 18 0 0");
+  ASSERT_TRUE(kthread);
+  EXPECT_TRUE(is_kernel_thread(*kthread));
+
+  // A name may contain ") Z": the fields follow the last ')'.
+  const auto tricky =
+      parse_stat("4242 (a) R (b) Z 1 4242 4242 0 -1 4194304 0 0 0 0 0 0 0 0 20 0 3 0 99 0 0");
+  ASSERT_TRUE(tricky);
+  EXPECT_TRUE(has_ended(*tricky));
+  EXPECT_EQ(tricky->num_threads, 3);
+  EXPECT_EQ(tricky->start_time, 99u);
+
+  EXPECT_FALSE(parse_stat(""));
+  EXPECT_FALSE(parse_stat("4242 (sleep)"));
+  EXPECT_FALSE(parse_stat("4242 (sleep) S 1 4242"));
+  EXPECT_FALSE(parse_stat("garbage"));
 }
 
 }  // namespace

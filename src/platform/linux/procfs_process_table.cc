@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <array>
@@ -11,7 +12,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -28,123 +28,247 @@ struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 
-/// Reads up to `buffer.size()` bytes of `dir_fd`/`path` with plain syscalls; nullopt when the
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0)
+      close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+/// Reads `dir_fd`/`path` with one read(2): procfs hands out a small file whole. nullopt when the
 /// file cannot be opened or read (the process may just have ended).
 std::optional<std::string_view> read_small(int dir_fd, const char* path, std::span<char> buffer) {
-  const int fd = openat(dir_fd, path, O_RDONLY | O_CLOEXEC);
+  const Fd fd(openat(dir_fd, path, O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0)
+    return std::nullopt;
+  ssize_t got;
+  do {
+    got = read(fd.get(), buffer.data(), buffer.size());
+  } while (got < 0 && errno == EINTR);
+  if (got < 0)
+    return std::nullopt;
+  return std::string_view(buffer.data(), static_cast<std::size_t>(got));
+}
+
+std::optional<procfs::StatFields> read_stat(int proc_fd, const char* dir) {
+  char path[96];
+  std::array<char, 1024> buffer;
+  std::snprintf(path, sizeof path, "%s/stat", dir);
+  const auto text = read_small(proc_fd, path, buffer);
+  return text ? procfs::parse_stat(*text) : std::nullopt;
+}
+
+std::optional<ProcessId> parse_pid(const char* text) {
+  ProcessId pid = 0;
+  const char* end = text + std::strlen(text);
+  const auto [last, ec] = std::from_chars(text, end, pid);
+  if (ec != std::errc() || last != end || pid == 0)
+    return std::nullopt;
+  return pid;
+}
+
+/// "<pid>/task/<tid>" of a thread of process `pid` that has not ended, when its main thread has.
+std::optional<std::string> live_thread_dir(int proc_fd, const char* pid_dir) {
+  char path[64];
+  std::snprintf(path, sizeof path, "%s/task", pid_dir);
+  const int fd = openat(proc_fd, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0)
     return std::nullopt;
-  std::size_t used = 0;
-  while (used < buffer.size()) {
-    const ssize_t got = read(fd, buffer.data() + used, buffer.size() - used);
-    if (got < 0 && errno == EINTR)
+  std::unique_ptr<DIR, DirCloser> tasks(fdopendir(fd));
+  if (!tasks) {
+    close(fd);
+    return std::nullopt;
+  }
+  while (const dirent* entry = readdir(tasks.get())) {
+    if (!parse_pid(entry->d_name) || std::strcmp(entry->d_name, pid_dir) == 0)
       continue;
-    if (got <= 0)
-      break;
-    used += static_cast<std::size_t>(got);
+    const std::string dir = std::string(path) + "/" + entry->d_name;
+    const auto stat = read_stat(proc_fd, dir.c_str());
+    if (stat && !procfs::has_ended(*stat))
+      return dir;
   }
-  close(fd);
-  return std::string_view(buffer.data(), used);
+  return std::nullopt;
 }
 
-bool is_pid_name(const char* name) {
-  if (*name == '\0')
-    return false;
-  for (const char* p = name; *p != '\0'; ++p) {
-    if (*p < '0' || *p > '9')
-      return false;
-  }
-  return true;
-}
-
-/// Whether the process in /proc/<pid_text> is an instance of `name`.
-bool process_matches(int proc_fd, const char* pid_text, std::string_view name) {
-  char path[64];
+/// The process in /proc/<pid> when it is a running instance of `name`.
+std::optional<ProcfsProcessTable::Match> check_process(int proc_fd, ProcessId pid,
+                                                       std::string_view name) {
+  char dir[16];
+  char path[96];
+  std::snprintf(dir, sizeof dir, "%u", pid);
   std::array<char, 64> comm_buf;
-  std::snprintf(path, sizeof path, "%s/comm", pid_text);
+  std::snprintf(path, sizeof path, "%s/comm", dir);
   auto comm = read_small(proc_fd, path, comm_buf);
   if (!comm)
-    return false;
+    return std::nullopt;
   if (comm->ends_with('\n'))
     comm->remove_suffix(1);
   // Most processes fail here, after one small read.
-  if (*comm != name.substr(0, procfs::kCommLength))
-    return false;
+  if (!procfs::comm_is_candidate(name, *comm))
+    return std::nullopt;
 
-  std::optional<std::string_view> exe;
-  std::string_view argv0;
-  std::array<char, PATH_MAX> exe_buf;
-  std::array<char, PATH_MAX + 1> cmdline_buf;
-  if (name.size() > procfs::kCommLength) {
-    std::snprintf(path, sizeof path, "%s/exe", pid_text);
+  const auto stat = read_stat(proc_fd, dir);
+  if (!stat || procfs::is_kernel_thread(*stat))
+    return std::nullopt;
+  // A main thread that ended leaves the process a zombie to /proc while its other threads run;
+  // those threads then tell what it runs.
+  std::string files_dir = dir;
+  if (procfs::has_ended(*stat)) {
+    auto thread = live_thread_dir(proc_fd, dir);
+    if (!thread)
+      return std::nullopt;
+    files_dir = std::move(*thread);
+  }
+  if (procfs::needs_file_name(name)) {
+    std::array<char, PATH_MAX> exe_buf;
+    std::optional<std::string_view> exe;
+    std::snprintf(path, sizeof path, "%s/exe", files_dir.c_str());
     const ssize_t len = readlinkat(proc_fd, path, exe_buf.data(), exe_buf.size());
-    if (len >= 0) {
+    if (len >= 0)
       exe = std::string_view(exe_buf.data(), static_cast<std::size_t>(len));
-    } else {
-      // Another user's process: its exe link is closed to us, its command line is not.
-      std::snprintf(path, sizeof path, "%s/cmdline", pid_text);
-      if (auto cmdline = read_small(proc_fd, path, cmdline_buf)) {
-        argv0 = cmdline->substr(0, cmdline->find('\0'));
-      }
+    if (!procfs::image_name_matches(name, *comm, exe, {})) {
+      // Another user's process hides its exe link but not its command line; a symlink or a
+      // script shows only there.
+      std::array<char, 2 * PATH_MAX> cmdline_buf;
+      std::snprintf(path, sizeof path, "%s/cmdline", files_dir.c_str());
+      const auto cmdline = read_small(proc_fd, path, cmdline_buf);
+      if (!cmdline || !procfs::image_name_matches(name, *comm, exe, *cmdline))
+        return std::nullopt;
     }
   }
-  if (!procfs::image_name_matches(name, *comm, exe, argv0))
-    return false;
+  return ProcfsProcessTable::Match{pid, stat->start_time};
+}
 
-  std::array<char, 1024> stat_buf;
-  std::snprintf(path, sizeof path, "%s/stat", pid_text);
-  const auto stat = read_small(proc_fd, path, stat_buf);
-  return stat && !procfs::stat_says_ended(*stat);
+/// True while `match` is still the process it was when found (it may have ended since).
+bool still_same_process(int proc_fd, const ProcfsProcessTable::Match& match) {
+  char dir[16];
+  std::snprintf(dir, sizeof dir, "%u", match.pid);
+  const auto stat = read_stat(proc_fd, dir);
+  return stat && stat->start_time == match.start_time;
+}
+
+int pidfd_open(ProcessId pid) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));
+#else
+  (void)pid;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+int pidfd_kill(int pidfd) {
+#ifdef SYS_pidfd_send_signal
+  return static_cast<int>(syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0));
+#else
+  (void)pidfd;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+/// Sends SIGKILL to `match`; errno of the refusal, 0 when sent, ESRCH when it was gone.
+int kill_process(int proc_fd, const ProcfsProcessTable::Match& match) {
+  const Fd pidfd(pidfd_open(match.pid));
+  if (pidfd.get() >= 0) {
+    // The descriptor holds this pid for whatever process has it now: make sure it is ours.
+    if (!still_same_process(proc_fd, match))
+      return ESRCH;
+    return pidfd_kill(pidfd.get()) == 0 ? 0 : errno;
+  }
+  if (errno == ESRCH)
+    return ESRCH;
+  // No pidfds here (or no descriptor left): the start time narrows the window to a few
+  // instructions.
+  if (!still_same_process(proc_fd, match))
+    return ESRCH;
+  return kill(static_cast<pid_t>(match.pid), SIGKILL) == 0 ? 0 : errno;
+}
+
+bool nameable(std::string_view name) {
+  return !name.empty() && name.find('/') == std::string_view::npos;
 }
 
 }  // namespace
 
 ProcfsProcessTable::ProcfsProcessTable(std::string proc_root) : proc_root_(std::move(proc_root)) {}
 
-void ProcfsProcessTable::for_each_match(std::string_view name,
-                                        const std::function<bool(int pid)>& visit) {
-  if (name.empty())
-    return;
+std::vector<ProcfsProcessTable::Match> ProcfsProcessTable::scan_matches(std::string_view name) {
+  std::vector<Match> matches;
+  if (!nameable(name))
+    return matches;
   std::unique_ptr<DIR, DirCloser> dir(opendir(proc_root_.c_str()));
   if (!dir) {
     throw Error("opendir " + proc_root_ + " failed: " + std::strerror(errno));
   }
   const int proc_fd = dirfd(dir.get());
   while (const dirent* entry = readdir(dir.get())) {
-    if (!is_pid_name(entry->d_name))
+    const auto pid = parse_pid(entry->d_name);
+    if (!pid)
       continue;
-    if (!process_matches(proc_fd, entry->d_name, name))
-      continue;
-    int pid = 0;
-    const char* end = entry->d_name + std::strlen(entry->d_name);
-    if (std::from_chars(entry->d_name, end, pid).ec != std::errc())
-      continue;
-    if (!visit(pid))
-      return;
+    if (auto match = check_process(proc_fd, *pid, name))
+      matches.push_back(*match);
   }
+  return matches;
+}
+
+std::vector<ProcessId> ProcfsProcessTable::scan(std::string_view name) {
+  std::vector<ProcessId> pids;
+  for (const Match& match : scan_matches(name))
+    pids.push_back(match.pid);
+  return pids;
 }
 
 std::vector<ProcessId> ProcfsProcessTable::running(std::string_view name) {
+  if (name != remembered_name_) {
+    remembered_name_ = name;
+    remembered_.clear();
+  }
   std::vector<ProcessId> pids;
-  for_each_match(name, [&](int pid) {
-    pids.push_back(static_cast<ProcessId>(pid));
-    return true;
-  });
+  if (!remembered_.empty()) {
+    const Fd proc_fd(open(proc_root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (proc_fd.get() >= 0) {
+      // The same pid, start time and name is the same running process: no need to look at the
+      // others. An exec out of the name, an exit or a reused pid fails the check.
+      std::erase_if(remembered_, [&](const Match& match) {
+        const auto now = check_process(proc_fd.get(), match.pid, name);
+        return !now || now->start_time != match.start_time;
+      });
+      for (const Match& match : remembered_)
+        pids.push_back(match.pid);
+      if (!pids.empty())
+        return pids;
+    }
+  }
+  remembered_ = scan_matches(name);
+  for (const Match& match : remembered_)
+    pids.push_back(match.pid);
   return pids;
 }
 
 TerminateOutcome ProcfsProcessTable::terminate_all(std::string_view name) {
   TerminateOutcome outcome;
+  const auto matches = scan_matches(name);
+  if (matches.empty())
+    return outcome;
+  const Fd proc_fd(open(proc_root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   const auto self = static_cast<ProcessId>(getpid());
-  for (const ProcessId pid : running(name)) {
-    if (pid == self)
+  for (const Match& match : matches) {
+    if (match.pid == self)
       continue;
-    if (kill(static_cast<pid_t>(pid), SIGKILL) == 0) {
-      outcome.ended.push_back(pid);
-      continue;
-    }
-    if (errno != ESRCH)
-      outcome.refused.push_back("pid " + std::to_string(pid) + ": " + std::strerror(errno));
+    const int error = kill_process(proc_fd.get(), match);
+    if (error == 0)
+      outcome.ended.push_back(match.pid);
+    else if (error != ESRCH)
+      outcome.refused.push_back("pid " + std::to_string(match.pid) + ": " + std::strerror(error));
   }
   return outcome;
 }
