@@ -55,21 +55,45 @@ TEST(SessionChoice, SwayAndI3SocketsChooseTheIpcBackendWithTheirSocket) {
 
 TEST(SessionChoice, AnEmptyVariableCountsAsUnset) {
   Session session{
-      {{"WAYLAND_DISPLAY", "wayland-0"}, {"SWAYSOCK", ""}, {"XDG_CURRENT_DESKTOP", "GNOME"}}};
+      {{"WAYLAND_DISPLAY", "wayland-0"}, {"SWAYSOCK", ""}, {"XDG_CURRENT_DESKTOP", "Wayfire"}}};
   EXPECT_EQ(session.choose().backend, DesktopBackend::xwayland_only);
   Session x11{{{"WAYLAND_DISPLAY", ""}, {"SWAYSOCK", "/s"}}};
   EXPECT_EQ(x11.choose().backend, DesktopBackend::x11);
 }
 
 TEST(SessionChoice, AnyOtherWaylandDesktopIsNamedAndReachedOnlyThroughXWayland) {
-  Session gnome{{{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "GNOME:GNOME-Classic"}}};
-  BackendChoice choice = gnome.choose();
+  Session wayfire{{{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "Wayfire:wlroots"}}};
+  BackendChoice choice = wayfire.choose();
   EXPECT_EQ(choice.backend, DesktopBackend::xwayland_only);
-  EXPECT_EQ(choice.desktop, "GNOME");
+  EXPECT_EQ(choice.desktop, "Wayfire");
   EXPECT_NE(describe(choice).find("only X11/XWayland windows"), std::string::npos);
 
   Session unnamed{{{"WAYLAND_DISPLAY", "wayland-0"}}};
   EXPECT_EQ(unnamed.choose().desktop, "this Wayland desktop");
+}
+
+TEST(SessionChoice, GnomeOnWaylandIsReachedThroughTheShellExtension) {
+  for (const char* desktops : {"GNOME", "ubuntu:GNOME", "GNOME-Classic:GNOME"}) {
+    Session gnome{{{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", desktops}}};
+    const BackendChoice choice = gnome.choose();
+    EXPECT_EQ(choice.backend, DesktopBackend::gnome_shell) << desktops;
+    EXPECT_EQ(choice.desktop, "GNOME");
+    EXPECT_NE(describe(choice).find("GNOME Shell extension"), std::string::npos);
+  }
+  // Without the variable, GNOME Shell on the bus says it; a look-alike name does not.
+  Session unnamed{{{"WAYLAND_DISPLAY", "wayland-0"}}, {"org.gnome.Shell"}};
+  EXPECT_EQ(unnamed.choose().backend, DesktopBackend::gnome_shell);
+  for (const char* desktops : {"gnome", "GNOME-Flashback", "XGNOME:sway"}) {
+    Session other{{{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", desktops}}};
+    EXPECT_EQ(other.choose().backend, DesktopBackend::xwayland_only) << desktops;
+  }
+  // An X11 GNOME session stays on X11; sway's socket wins over a stray GNOME name.
+  Session x11{{{"DISPLAY", ":0"}, {"XDG_CURRENT_DESKTOP", "GNOME"}}, {"org.gnome.Shell"}};
+  EXPECT_EQ(x11.choose().backend, DesktopBackend::x11);
+  Session sway{{{"WAYLAND_DISPLAY", "wayland-1"},
+                {"SWAYSOCK", "/run/sway.sock"},
+                {"XDG_CURRENT_DESKTOP", "GNOME"}}};
+  EXPECT_EQ(sway.choose().backend, DesktopBackend::i3_ipc);
 }
 
 }  // namespace

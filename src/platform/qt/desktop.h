@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/gnome/shell_windows.h"
 #include "platform/key_sender.h"
 #include "platform/qt/lazy_x11.h"
 #include "platform/wayland/session_choice.h"
@@ -18,8 +19,9 @@ namespace tambrel::qt {
 /// QApplication is made.
 void prefer_xwayland_for_own_window();
 
-/// The window manager and key sender of this desktop session: X11, sway/i3 over IPC, or X11
-/// through XWayland only. The choice is made once, at construction, and stated on stderr.
+/// The window manager and key sender of this desktop session: X11, sway/i3 over IPC, GNOME
+/// Shell through TAMBREL's extension, or X11 through XWayland only. The choice is made once, at
+/// construction, and stated on stderr.
 class Desktop {
  public:
   Desktop();
@@ -37,6 +39,7 @@ class Desktop {
   wayland::BackendChoice choice_;
   LazyX11 x11_;
   std::unique_ptr<wayland::I3WindowManager> i3_;
+  std::unique_ptr<ShellWindows> gnome_shell_;
   std::unique_ptr<WindowManager> own_windows_;
   std::unique_ptr<KeySender> own_keys_;
   WindowManager* windows_ = nullptr;

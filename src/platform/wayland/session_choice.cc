@@ -23,6 +23,20 @@ std::optional<BackendChoice> sway_or_i3(const SessionFacts& facts) {
   return std::nullopt;
 }
 
+// XDG_CURRENT_DESKTOP names GNOME among its entries ("GNOME", "ubuntu:GNOME"), or GNOME Shell
+// is on the bus. The shell's own extension interface is asked later, at the first request, so
+// that a missing extension can be told then.
+std::optional<BackendChoice> gnome_shell(const SessionFacts& facts) {
+  const std::string desktops = ":" + facts.env("XDG_CURRENT_DESKTOP").value_or("") + ":";
+  if (desktops.find(":GNOME:") != std::string::npos)
+    return BackendChoice{DesktopBackend::gnome_shell, "GNOME", "XDG_CURRENT_DESKTOP names GNOME",
+                         ""};
+  if (facts.on_session_bus(kGnomeShellBusName))
+    return BackendChoice{DesktopBackend::gnome_shell, "GNOME",
+                         std::string(kGnomeShellBusName) + " is on the session bus", ""};
+  return std::nullopt;
+}
+
 std::optional<BackendChoice> other_wayland(const SessionFacts& facts) {
   // XDG_CURRENT_DESKTOP is a colon-separated list, most specific first.
   std::string desktop = facts.env("XDG_CURRENT_DESKTOP").value_or("");
@@ -34,7 +48,7 @@ std::optional<BackendChoice> other_wayland(const SessionFacts& facts) {
 }
 
 // First match wins; a new desktop's rule goes before other_wayland.
-constexpr std::array<Rule, 3> kRules = {x11_session, sway_or_i3, other_wayland};
+constexpr std::array<Rule, 4> kRules = {x11_session, sway_or_i3, gnome_shell, other_wayland};
 
 }  // namespace
 
@@ -57,6 +71,9 @@ std::string describe(const BackendChoice& choice) {
       break;
     case DesktopBackend::kwin:
       how = "Windows are reached through KWin scripts over D-Bus";
+      break;
+    case DesktopBackend::gnome_shell:
+      how = "Windows are reached through TAMBREL's GNOME Shell extension over D-Bus";
       break;
     case DesktopBackend::xwayland_only:
       how = "On " + choice.desktop +

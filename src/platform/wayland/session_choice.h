@@ -11,6 +11,7 @@ enum class DesktopBackend {
   x11,            ///< an X11 session: Xlib and EWMH, as ever
   i3_ipc,         ///< sway or i3: the IPC socket
   kwin,           ///< KDE Plasma on Wayland: KWin scripts over D-Bus
+  gnome_shell,    ///< GNOME on Wayland: TAMBREL's GNOME Shell extension over D-Bus
   xwayland_only,  ///< any other Wayland desktop: X11 through XWayland, native windows unreachable
 };
 
@@ -35,9 +36,11 @@ struct BackendChoice {
 
 /// KWin's name on the session bus.
 inline constexpr const char* kKWinBusName = "org.kde.KWin";
+/// GNOME Shell's name on the session bus.
+inline constexpr const char* kGnomeShellBusName = "org.gnome.Shell";
 
 /// Picks the backend by the first rule of a short table that applies: X11 session; sway/i3
-/// socket; else XWayland only.
+/// socket; GNOME (named by XDG_CURRENT_DESKTOP, or GNOME Shell on the bus); else XWayland only.
 BackendChoice choose_backend(const SessionFacts& facts);
 
 /// The one line start-up states, e.g. "Windows are reached through sway's IPC socket: ...".

@@ -1,0 +1,104 @@
+#include "platform/gnome/gnome_window_manager.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "platform/error.h"
+
+namespace tambrel {
+
+std::string gnome_extension_missing_text(std::string_view reason) {
+  const std::string uuid = kGnomeExtensionUuid;
+  return "TAMBREL cannot reach windows on this GNOME desktop: its GNOME Shell extension \"" + uuid +
+         "\" does not answer (" + std::string(reason) +
+         "). Nothing was closed.\n\nEnable the extension with:\n\n    gnome-extensions enable " +
+         uuid +
+         "\n\nGNOME Shell finds newly installed extensions only when it starts: after a first "
+         "install, log out and in again before enabling it.";
+}
+
+GnomeWindowManager::GnomeWindowManager(ShellWindows& shell, Notice notice)
+    : shell_(shell), notice_(std::move(notice)) {}
+
+void GnomeWindowManager::tell(const std::string& reason) {
+  if (told_)
+    return;
+  told_ = true;
+  const std::string text = gnome_extension_missing_text(reason);
+  std::cerr << "tambrel: " << text << '\n';
+  if (notice_)
+    notice_(text);
+}
+
+WindowId GnomeWindowManager::find_window(std::string_view title) {
+  if (title.empty())
+    return 0;
+  try {
+    for (const ShellWindow& window : shell_.list()) {
+      if (window.title == title)
+        return window.id;
+    }
+  } catch (const Error& e) {
+    tell(e.what());
+  }
+  return 0;
+}
+
+void GnomeWindowManager::post_close(WindowId window) {
+  try {
+    shell_.close(window);
+  } catch (const Error& e) {
+    tell(e.what());
+  }
+}
+
+WindowId GnomeWindowManager::activate(std::string_view title) {
+  std::vector<ShellWindow> windows;
+  try {
+    windows = shell_.list();
+  } catch (const Error& e) {
+    // The error's own message box tells the user; no second one.
+    const bool first = !told_;
+    told_ = true;
+    const std::string text = gnome_extension_missing_text(e.what());
+    if (first)
+      std::cerr << "tambrel: " << text << '\n';
+    throw Error("Activating a window failed: " + text);
+  }
+  auto chosen = windows.end();
+  if (!title.empty()) {
+    chosen = std::find_if(windows.begin(), windows.end(),
+                          [&](const ShellWindow& w) { return w.title == title; });
+    if (chosen == windows.end()) {
+      chosen = std::find_if(windows.begin(), windows.end(),
+                            [&](const ShellWindow& w) { return w.title.starts_with(title); });
+    }
+  }
+  // A window that closed between the list and the call is no match either.
+  if (chosen == windows.end() || !shell_.activate(chosen->id)) {
+    throw Error("Activating a window failed: no window is titled \"" + std::string(title) +
+                "\" or has a title beginning with it");
+  }
+  return chosen->id;
+}
+
+WindowId GnomeWindowManager::foreground_window() {
+  try {
+    return shell_.focused();
+  } catch (const Error&) {
+    // Asked every second by the always-on-top keeper: the close request tells the user.
+    return 0;
+  }
+}
+
+void GnomeWindowManager::set_topmost(WindowId window, bool topmost) {
+  if (window == 0 || !topmost)
+    return;
+  try {
+    shell_.keep_above(true);
+  } catch (const Error&) {
+    // As foreground_window: failures are ignored here.
+  }
+}
+
+}  // namespace tambrel

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/gnome/shell_windows.h"
+#include "platform/window_manager.h"
+
+namespace tambrel {
+
+/// The window manager of a GNOME Wayland session, through TAMBREL's shell extension. Titles are
+/// matched here, on the list the extension gives; the extension only ever receives window ids.
+/// An empty title names no window.
+///
+/// When the extension does not answer, the first close request or activation says so, once: it
+/// names the extension and the command that enables it, on stderr and through `notice` (a message
+/// that does not stop the program); an activation then fails with that text. Nothing is closed.
+class GnomeWindowManager : public WindowManager {
+ public:
+  using Notice = std::function<void(const std::string& text)>;
+  GnomeWindowManager(ShellWindows& shell, Notice notice);
+
+  WindowId find_window(std::string_view title) override;
+  void post_close(WindowId window) override;
+  WindowId activate(std::string_view title) override;
+  WindowId foreground_window() override;
+  /// GNOME lets a program keep only its own windows above: `topmost` lifts TAMBREL's windows,
+  /// whichever `window` is named, and taking the status away is left undone (the program never
+  /// lowers its own window, and other programs' windows are not its to change).
+  void set_topmost(WindowId window, bool topmost) override;
+
+ private:
+  void tell(const std::string& reason);
+
+  ShellWindows& shell_;
+  Notice notice_;
+  bool told_ = false;
+};
+
+/// What the user reads when the extension does not answer: its name, the command that enables it
+/// and what to do after a first install.
+std::string gnome_extension_missing_text(std::string_view reason);
+
+}  // namespace tambrel

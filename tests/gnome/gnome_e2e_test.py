@@ -1,0 +1,182 @@
+#!/usr/bin/python3
+"""The Linux program on a GNOME Wayland session, as a user runs it: headless GNOME Shell 43 with
+TAMBREL's extension, a native Wayland (GTK 3) window and an Xwayland window as targets, observed
+through the extension's own list and /proc. Exits with 77 (skipped) where GNOME Shell is not
+installed."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import e2e_test  # noqa: E402  (the shared run helpers: seed, spawn, stored, wait_until)
+import headless_gnome  # noqa: E402
+
+BIN = e2e_test.BIN
+X_TARGET = e2e_test.TARGET
+GTK_TARGET = os.path.join(os.path.dirname(os.path.abspath(__file__)), "gtk_target.py")
+EXTENSION = os.environ["TAMBREL_GNOME_EXTENSION"]
+wait_until = e2e_test.wait_until
+SKIPPED = 77
+
+
+class GnomeRun(unittest.TestCase):
+    shell = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.shell = headless_gnome.HeadlessGnome(EXTENSION)
+        try:
+            cls.shell.start()
+        except headless_gnome.ShellDidNotStart as e:
+            cls.shell = None
+            raise unittest.SkipTest(str(e))
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.shell:
+            cls.shell.stop()
+
+    # The run helpers of the X11 end-to-end tests, over this shell's environment.
+    ini_path = e2e_test.TambrelRun.ini_path
+    seed = e2e_test.TambrelRun.seed
+    stored = e2e_test.TambrelRun.stored
+    spawn = e2e_test.TambrelRun.spawn
+    output_of = e2e_test.TambrelRun.output_of
+
+    def setUp(self):
+        self.home = tempfile.mkdtemp(prefix="tambrel-gnome-e2e-")
+        self.children = []
+        self.env = dict(self.shell.env, XDG_CONFIG_HOME=self.home)
+
+    def tearDown(self):
+        for p in self.children:
+            if p.poll() is None:
+                p.kill()
+            p.wait(timeout=10)
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def titled(self, title):
+        return title in self.shell.windows()
+
+    def start_native(self, title, name="tambrel-gtk"):
+        """A GTK window on the shell's Wayland display; its process is called `name`."""
+        program = os.path.join(self.home, name)
+        os.symlink("/usr/bin/python3", program)  # the kernel names the process after the link
+        saved, self.env = self.env, dict(self.env, GDK_BACKEND="wayland")
+        try:
+            target = self.spawn(program, GTK_TARGET, title)
+        finally:
+            self.env = saved
+        wait_until(lambda: self.titled(title), 20, "the native window %r" % title)
+        return target
+
+    def start_xwayland(self, title):
+        target = self.spawn(X_TARGET, "--title", title)
+        wait_until(lambda: self.titled(title), 20, "the Xwayland window %r" % title)
+        return target
+
+    def start_tambrel(self, **settings):
+        self.seed(**settings)
+        tambrel = self.spawn(BIN)
+        wait_until(lambda: self.titled(e2e_test.MAIN_TITLE), 20, "TAMBREL's main window")
+        return tambrel
+
+    def ended(self, process, seconds, what):
+        wait_until(lambda: process.poll() is not None, seconds, what)
+        return process.returncode
+
+    def test_close_request_closes_a_native_and_an_xwayland_window(self):
+        native = self.start_native("Native target – GNOME")
+        xwayland = self.start_xwayland("Xwayland target")
+        # One TAMBREL per target, counting down side by side, each with its own settings.
+        runs = []
+        base = self.home
+        for n, (title, name) in enumerate((("Native target – GNOME", "tambrel-gtk"),
+                                           ("Xwayland target", "tambrel-demo-target"))):
+            self.home = os.path.join(base, "run%d" % n)
+            self.env = dict(self.env, XDG_CONFIG_HOME=self.home)
+            runs.append(self.start_tambrel(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=name,
+                                           AUTOSTART_COUNTDOWN_TICKBOX=1,
+                                           WAIT_FOR_PROCESS_TICKBOX=1))
+        self.home = base
+        for target, what in ((native, "the native target"), (xwayland, "the Xwayland target")):
+            with self.subTest(what):
+                self.assertEqual(self.ended(target, 30, what + " to close"), 0)
+        for tambrel in runs:
+            self.assertEqual(self.ended(tambrel, 30, "TAMBREL to end"), 0)
+
+    def test_alt_f4_closes_only_the_activated_target(self):
+        target = self.start_native("GNOME Alt F4 target")
+        bystander = self.start_xwayland("Bystander in front")
+        window_id, _ = self.shell.windows()["Bystander in front"]
+        self.shell.call("Activate", "(t)", window_id)
+        wait_until(lambda: self.shell.call("Focused") == window_id, 10, "the bystander in front")
+        tambrel = self.start_tambrel(WINDOW_NAME_TEXTBOX="GNOME Alt F4",
+                                     PROCESS_NAME_TEXTBOX="tambrel-gtk",
+                                     AUTOSTART_COUNTDOWN_TICKBOX=1, SENDKEYS_TICKBOX=1,
+                                     WAIT_FOR_PROCESS_TICKBOX=0)
+        self.assertEqual(self.ended(target, 30, "the activated target to close"), 0)
+        self.assertIsNone(bystander.poll(), "the bystander was not closed")
+        self.assertTrue(self.titled("Bystander in front"))
+        self.assertTrue(self.titled(e2e_test.MAIN_TITLE), "TAMBREL did not close itself")
+        self.assertEqual(self.ended(tambrel, 30, "TAMBREL to end"), 0)
+        self.assertIsNone(bystander.poll())
+
+    def test_a_title_no_window_has_closes_nothing_and_tambrel_stays_above(self):
+        bystander = self.start_native("Some other window")
+        # TAMBREL's own window on Xwayland, so that its keep-above shows in _NET_WM_STATE.
+        self.env = dict(self.env, QT_QPA_PLATFORM="xcb")
+        tambrel = self.start_tambrel(WINDOW_NAME_TEXTBOX="Some other", PROCESS_NAME_TEXTBOX="tambrel-gtk",
+                                     AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=0,
+                                     ALWAYS_ON_TOP_TICKBOX=1)
+        wait_until(lambda: "_NET_WM_STATE_ABOVE" in self.x_state(e2e_test.MAIN_TITLE), 15,
+                   "TAMBREL's window kept above")
+        self.assertEqual(self.ended(tambrel, 40, "TAMBREL to end"), 0)
+        self.assertIsNone(bystander.poll(), "a window whose title only begins so is not closed")
+        self.assertTrue(self.titled("Some other window"))
+
+    def x_state(self, title):
+        ids = subprocess.run(["xdotool", "search", "--name", "^%s$" % title], env=self.env,
+                             capture_output=True, text=True, timeout=10).stdout.split()
+        return "".join(subprocess.run(["xprop", "-id", w, "_NET_WM_STATE"], env=self.env,
+                                      capture_output=True, text=True, timeout=10).stdout
+                       for w in ids)
+
+    def test_without_the_extension_the_user_is_told_and_nothing_closes(self):
+        target = self.start_native("Left alone")
+        self.shell.extensions_command("disable", headless_gnome.UUID)
+        try:
+            wait_until(lambda: not self.shell.has_owner(headless_gnome.BUS_NAME), 20,
+                       "the extension to leave the bus")
+            self.seed(WINDOW_NAME_TEXTBOX="Left alone", PROCESS_NAME_TEXTBOX="tambrel-gtk",
+                      AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
+            tambrel = self.spawn(BIN)
+            command = "gnome-extensions enable " + headless_gnome.UUID
+            wait_until(lambda: command in self.output_of(1), 30, "TAMBREL's notice")
+        finally:
+            enabled = self.shell.extensions_command("enable", headless_gnome.UUID)
+        self.assertEqual(enabled.returncode, 0, enabled.stderr)
+        wait_until(lambda: self.shell.has_owner(headless_gnome.BUS_NAME), 20,
+                   "the extension back on the bus")
+        # Seen through the extension again: the notice is on screen, the target still open.
+        wait_until(lambda: self.titled("TAMBREL"), 10, "the notice's window")
+        self.assertEqual(self.shell.windows()["TAMBREL"][1], tambrel.pid)
+        self.assertTrue(self.titled("Left alone"))
+        self.assertIsNone(target.poll())
+        self.assertIn(headless_gnome.UUID, self.output_of(1))
+        self.assertIsNone(tambrel.poll(), "TAMBREL waits for the process it could not close")
+
+
+if __name__ == "__main__":
+    if shutil.which("gnome-shell") is None or shutil.which("Xwayland") is None:
+        print("skipped: GNOME Shell and Xwayland are not installed (scripts/deps-gnome.txt)")
+        sys.exit(SKIPPED)
+    result = unittest.main(verbosity=2, exit=False).result
+    if result.wasSuccessful() and result.skipped and not result.testsRun - len(result.skipped):
+        sys.exit(SKIPPED)
+    sys.exit(0 if result.wasSuccessful() else 1)
