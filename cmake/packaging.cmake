@@ -1,5 +1,6 @@
-# Install rules and the Debian package of the Linux program: the executable, its menu entry and
-# its icon. `cmake --install build/linux --prefix DIR`; `cd build/linux && cpack -G DEB`.
+# Install rules and the Debian package of the Linux program: the executable, its menu entry, its
+# icon and its GNOME Shell extension. `cmake --install build/linux --prefix DIR`;
+# `cd build/linux && cpack -G DEB`.
 include(GNUInstallDirs)
 
 install(TARGETS tambrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -8,6 +9,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/tambrel.desktop
 # The icon is 100x100, not one of the hicolor theme's sizes: pixmaps is the place for it.
 install(FILES ${PROJECT_SOURCE_DIR}/resources/tambrel.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/pixmaps)
+# GNOME Shell on Wayland lets no other program reach windows: the extension does it for TAMBREL.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/tambrel@meridox
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tambrel)
@@ -28,6 +32,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The face the windows are drawn in where "MS Sans Serif" is missing.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+# The extension matters only under GNOME Shell.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS gnome-shell)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The package carries the program, not its debugging symbols.
 set(CPACK_STRIP_FILES ON)

@@ -11,7 +11,7 @@ status=0
 echo "== Linux build and tests"
 cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$jobs"
-ctest --preset linux -j "$jobs" -LE wayland-e2e || status=1
+ctest --preset linux -j "$jobs" -LE "wayland-e2e|gnome" || status=1
 
 # ---- Wayland: sway and KWin headless, the program end to end under each -----------------------
 echo "== Wayland compositors (sway, KWin) end to end"
@@ -20,6 +20,14 @@ bash scripts/install-deps.sh scripts/deps-wayland.txt
 ctest --preset linux -L wayland-e2e || status=1
 echo "== Wayland stage took $((SECONDS - wayland_start)) s"
 # ---- end of Wayland -----------------------------------------------------------------------------
+
+# ---- GNOME: headless GNOME Shell with TAMBREL's extension, the program end to end -------------
+echo "== GNOME Shell on Wayland end to end, with and without the extension"
+gnome_start=$SECONDS
+bash scripts/install-deps.sh scripts/deps-gnome.txt
+ctest --preset linux -L gnome || status=1
+echo "== GNOME stage took $((SECONDS - gnome_start)) s"
+# ---- end of GNOME -------------------------------------------------------------------------------
 
 # ---- Stress: sanitizer build and bounded fuzzing (docs/fuzzing.md) -----------------------------
 echo "== Sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) and its tests"

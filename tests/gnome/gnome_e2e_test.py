@@ -19,7 +19,7 @@ import headless_gnome  # noqa: E402
 BIN = e2e_test.BIN
 X_TARGET = e2e_test.TARGET
 GTK_TARGET = os.path.join(os.path.dirname(os.path.abspath(__file__)), "gtk_target.py")
-EXTENSION = os.environ["TAMBREL_GNOME_EXTENSION"]
+BUILD_DIR = os.environ["TAMBREL_BUILD_DIR"]
 wait_until = e2e_test.wait_until
 SKIPPED = 77
 
@@ -29,7 +29,15 @@ class GnomeRun(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.shell = headless_gnome.HeadlessGnome(EXTENSION)
+        # The extension as `cmake --install` (and so the package) lays it out.
+        cls.prefix = tempfile.mkdtemp(prefix="tambrel-gnome-install-")
+        subprocess.run(["cmake", "--install", BUILD_DIR, "--prefix", cls.prefix], check=True,
+                       stdout=subprocess.DEVNULL, timeout=120)
+        extension = os.path.join(cls.prefix, "share/gnome-shell/extensions", headless_gnome.UUID)
+        if not os.path.isfile(os.path.join(extension, "extension.js")):
+            shutil.rmtree(cls.prefix)
+            raise AssertionError("cmake --install did not install the extension in " + extension)
+        cls.shell = headless_gnome.HeadlessGnome(extension)
         try:
             cls.shell.start()
         except headless_gnome.ShellDidNotStart as e:
@@ -40,6 +48,7 @@ class GnomeRun(unittest.TestCase):
     def tearDownClass(cls):
         if cls.shell:
             cls.shell.stop()
+        shutil.rmtree(cls.prefix, ignore_errors=True)
 
     # The run helpers of the X11 end-to-end tests, over this shell's environment.
     ini_path = e2e_test.TambrelRun.ini_path
