@@ -9,7 +9,7 @@
 #include "platform/gnome/gnome_key_sender.h"
 #include "platform/gnome/gnome_window_manager.h"
 
-namespace tambrel {
+namespace tambrel::gnome {
 namespace {
 
 /// The extension as a list of windows; records what it was asked, or fails every call.
@@ -173,4 +173,4 @@ TEST(GnomeKeySender, ClosesTheFocusedWindowAsTheShellsAltF4Does) {
 }
 
 }  // namespace
-}  // namespace tambrel
+}  // namespace tambrel::gnome

@@ -8,7 +8,7 @@
 
 #include "platform/error.h"
 
-namespace tambrel {
+namespace tambrel::gnome {
 
 namespace {
 
@@ -79,4 +79,4 @@ unsigned DBusShellWindows::keep_above(bool above) {
   return only_answer<uint>(call("KeepAbove", {QVariant(above)}), "KeepAbove", "u");
 }
 
-}  // namespace tambrel
+}  // namespace tambrel::gnome

@@ -7,7 +7,7 @@ class QVariant;
 template <typename T>
 class QList;
 
-namespace tambrel {
+namespace tambrel::gnome {
 
 /// The extension's calls over the session bus (com.meridox.Tambrel), each waiting at most a few
 /// seconds for the answer.
@@ -23,4 +23,4 @@ class DBusShellWindows : public ShellWindows {
   static QDBusMessage call(const char* method, const QList<QVariant>& arguments);
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::gnome

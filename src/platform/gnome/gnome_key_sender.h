@@ -3,7 +3,7 @@
 #include "platform/gnome/shell_windows.h"
 #include "platform/key_sender.h"
 
-namespace tambrel {
+namespace tambrel::gnome {
 
 /// Alt+F4 on a GNOME Wayland session. No program may type into another's window there, so this
 /// does what GNOME Shell's own Alt+F4 does: it asks the window with the keyboard focus to close.
@@ -18,4 +18,4 @@ class GnomeKeySender : public KeySender {
   ShellWindows& shell_;
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::gnome

@@ -5,7 +5,7 @@
 
 #include "platform/error.h"
 
-namespace tambrel {
+namespace tambrel::gnome {
 
 std::string gnome_extension_missing_text(std::string_view reason) {
   const std::string uuid = kGnomeExtensionUuid;
@@ -101,4 +101,4 @@ void GnomeWindowManager::set_topmost(WindowId window, bool topmost) {
   }
 }
 
-}  // namespace tambrel
+}  // namespace tambrel::gnome

@@ -7,7 +7,7 @@
 #include "platform/gnome/shell_windows.h"
 #include "platform/window_manager.h"
 
-namespace tambrel {
+namespace tambrel::gnome {
 
 /// The window manager of a GNOME Wayland session, through TAMBREL's shell extension. Titles are
 /// matched here, on the list the extension gives; the extension only ever receives window ids.
@@ -42,4 +42,4 @@ class GnomeWindowManager : public WindowManager {
 /// and what to do after a first install.
 std::string gnome_extension_missing_text(std::string_view reason);
 
-}  // namespace tambrel
+}  // namespace tambrel::gnome

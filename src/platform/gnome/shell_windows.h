@@ -6,7 +6,7 @@
 
 #include "platform/window_manager.h"
 
-namespace tambrel {
+namespace tambrel::gnome {
 
 /// The uuid of the GNOME Shell extension TAMBREL ships, as `gnome-extensions` names it.
 inline constexpr char kGnomeExtensionUuid[] = "tambrel@meridox";
@@ -37,4 +37,4 @@ class ShellWindows {
   virtual unsigned keep_above(bool above) = 0;
 };
 
-}  // namespace tambrel
+}  // namespace tambrel::gnome

@@ -71,9 +71,9 @@ Desktop::Desktop()
                 << " is asked to close the focused window (the same effect).\n";
       break;
     case wayland::DesktopBackend::gnome_shell:
-      gnome_shell_ = std::make_unique<DBusShellWindows>();
-      own_windows_ = std::make_unique<GnomeWindowManager>(*gnome_shell_, show_gnome_notice);
-      own_keys_ = std::make_unique<GnomeKeySender>(*gnome_shell_);
+      gnome_shell_ = std::make_unique<gnome::DBusShellWindows>();
+      own_windows_ = std::make_unique<gnome::GnomeWindowManager>(*gnome_shell_, show_gnome_notice);
+      own_keys_ = std::make_unique<gnome::GnomeKeySender>(*gnome_shell_);
       windows_ = own_windows_.get();
       keys_ = own_keys_.get();
       std::cerr << "tambrel: Alt+F4 mode on GNOME: no key is typed; once the target is in front, "

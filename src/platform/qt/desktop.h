@@ -39,7 +39,7 @@ class Desktop {
   wayland::BackendChoice choice_;
   LazyX11 x11_;
   std::unique_ptr<wayland::I3WindowManager> i3_;
-  std::unique_ptr<ShellWindows> gnome_shell_;
+  std::unique_ptr<gnome::ShellWindows> gnome_shell_;
   std::unique_ptr<WindowManager> own_windows_;
   std::unique_ptr<KeySender> own_keys_;
   WindowManager* windows_ = nullptr;
