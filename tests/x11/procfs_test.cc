@@ -1,5 +1,6 @@
 #include "platform/linux/procfs_process_table.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pthread.h>
 #include <signal.h>
@@ -144,6 +145,32 @@ TEST_F(ProcfsTest, AnEndedProcessAwaitingItsParentIsNotRunning) {
   const auto outcome = table_.terminate_all(name);
   EXPECT_TRUE(outcome.refused.empty());
   EXPECT_TRUE(outcome.ended.empty());
+}
+
+TEST_F(ProcfsTest, AProcessThatExecsOutOfTheNameIsNoLongerRunning) {
+  // A shell under the name that waits for a line on a FIFO, then becomes sleep: same pid, same
+  // start time, another image. The table remembers it as a match until then.
+  const std::string name = unique("-exec-out-shell");
+  const fs::path shell = dir_.path() / name;
+  fs::copy_file("/bin/sh", shell);
+  const std::string fifo = (dir_.path() / "go").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Child child(shell.string(),
+              {shell.string(), "-c", "exec 3<>" + fifo + "; read x <&3; exec /bin/sleep 60"},
+              false);
+  ASSERT_TRUE(poll_until([&] { return found(name) == std::set<int>{child.pid()}; }, kDeadline));
+
+  // Held open until the shell has read it: a FIFO drops what nobody holds.
+  const int go = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(go, 0);
+  ASSERT_EQ(write(go, "\n", 1), 1);
+  const bool became_sleep =
+      poll_until([&] { return proc_comm(child.pid()) == "sleep"; }, kDeadline);
+  close(go);
+  ASSERT_TRUE(became_sleep);
+  EXPECT_FALSE(table_.is_running(name));
+  EXPECT_TRUE(table_.terminate_all(name).ended.empty());
+  EXPECT_EQ(child.wait(milliseconds(0)), std::nullopt);
 }
 
 TEST_F(ProcfsTest, AProcessWhoseExecutableWasDeletedStillMatches) {
