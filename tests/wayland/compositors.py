@@ -62,6 +62,18 @@ def remove_stale_x_locks():
             pass
 
 
+def x_display_of(pid):
+    """The X display whose lock the compositor `pid` holds (its XWayland's), or None."""
+    for lock in glob.glob("/tmp/.X*-lock"):
+        try:
+            with open(lock) as f:
+                if int(f.read().strip(" \n\0") or "0") == pid:
+                    return ":" + lock[len("/tmp/.X"):-len("-lock")]
+        except (OSError, ValueError):
+            pass
+    return None
+
+
 class Sway:
     """sway 1.7 on the headless backend with an empty configuration."""
 
@@ -102,14 +114,7 @@ class Sway:
         return found[0] if found else None
 
     def _x_display(self):
-        for lock in glob.glob("/tmp/.X*-lock"):
-            try:
-                with open(lock) as f:
-                    if int(f.read().strip(" \n\0") or "0") == self.process.pid:
-                        return ":" + lock[len("/tmp/.X"):-len("-lock")]
-            except (OSError, ValueError):
-                pass
-        return None
+        return x_display_of(self.process.pid)
 
     def output(self):
         with open(self.log, errors="replace") as f:
@@ -142,7 +147,15 @@ class Sway:
         return found
 
     def titled(self, title):
-        return [w for w in self.windows() if w.get("name") == title]
+        """Windows titled exactly `title`: {title, pid, focused, above, xwayland, id}."""
+        return [{"title": w.get("name"), "pid": w.get("pid"), "focused": w.get("focused"),
+                 "above": w.get("sticky") and w.get("type") == "floating_con",
+                 "xwayland": w.get("shell") == "xwayland", "id": w["id"]}
+                for w in self.windows() if w.get("name") == title]
+
+    def focus(self, window):
+        subprocess.run(["swaymsg", "-s", self.socket, "[con_id=%d] focus" % window["id"]],
+                       stdout=subprocess.DEVNULL, timeout=10, check=True)
 
     def stop(self):
         if self.process.poll() is None and getattr(self, "socket", None):
@@ -154,4 +167,139 @@ class Sway:
                 pass
         end_process(self.process)
         remove_stale_x_locks()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class KWin:
+    """KWin 5.27 on its virtual backend with XWayland, on a session bus of its own. The installed
+    binary carries a file capability this machine refuses; a copy under its own name runs."""
+
+    PROBE = """
+var list = workspace.clientList();
+var out = [];
+for (var i = 0; i < list.length; ++i) {
+  var c = list[i];
+  if (c.pid === FOCUS_PID) workspace.activeClient = c;
+  out.push({caption: c.caption, x11: c.windowId || 0, pid: c.pid, keepAbove: c.keepAbove,
+            active: c === workspace.activeClient});
+}
+print("TAMBREL-PROBE TOKEN " + JSON.stringify(out));
+"""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="tambrel-kwin-")
+        self.runtime = os.path.join(self.dir, "run")
+        os.mkdir(self.runtime, 0o700)
+        binary = os.path.join(self.dir, "kwin_wayland")
+        shutil.copy(shutil.which("kwin_wayland"), binary)
+        self.bus_file = os.path.join(self.dir, "bus")
+        self.pid_file = os.path.join(self.dir, "pid")
+        self.log = os.path.join(self.dir, "kwin.log")
+        self.probes = 0
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
+        for name in ("WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "I3SOCK", "QT_QPA_PLATFORM",
+                     "DBUS_SESSION_BUS_ADDRESS"):
+            env.pop(name, None)
+        script = ('echo "$DBUS_SESSION_BUS_ADDRESS" > "$1"; echo $$ > "$2"; exec "$3" --virtual '
+                  '--xwayland --socket wayland-k --width 1280 --height 1024')
+        with open(self.log, "wb") as log:
+            self.process = subprocess.Popen(
+                ["dbus-run-session", "--", "sh", "-c", script, "kwin", self.bus_file,
+                 self.pid_file, binary], env=env, stdout=log, stderr=subprocess.STDOUT)
+        try:
+            self.pid = wait_until(self._kwin_pid, 20, "KWin to start")
+            with open(self.bus_file) as f:
+                self.bus = f.read().strip()
+            wait_until(self._scripting_ready, 30, "KWin's scripting on the bus")
+            self.display = wait_until(lambda: x_display_of(self.pid), 20, "KWin's XWayland")
+        except BaseException:
+            self.stop()
+            raise
+
+    def _kwin_pid(self):
+        if self.process.poll() is not None:
+            raise AssertionError("KWin ended at start:\n" + self.output())
+        try:
+            with open(self.pid_file) as f:
+                return int(f.read().strip())
+        except (OSError, ValueError):
+            return None
+
+    def _gdbus(self, *args):
+        return subprocess.run(["gdbus", "call", "--session", "-d", "org.kde.KWin"] + list(args),
+                              env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.bus),
+                              capture_output=True, text=True, timeout=10)
+
+    def _scripting_ready(self):
+        return self._gdbus("-o", "/Scripting", "-m",
+                           "org.kde.kwin.Scripting.isScriptLoaded", "none").returncode == 0
+
+    def output(self):
+        with open(self.log, errors="replace") as f:
+            return f.read()[-4000:]
+
+    def client_env(self, base=None):
+        env = dict(base or os.environ, XDG_RUNTIME_DIR=self.runtime, WAYLAND_DISPLAY="wayland-k",
+                   DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.bus)
+        for name in ("QT_QPA_PLATFORM", "SWAYSOCK", "I3SOCK"):
+            env.pop(name, None)
+        return env
+
+    def windows(self, focus_pid=0):
+        """Every window KWin manages: caption, x11, pid, keepAbove, active. Read by a script of
+        the test's own that prints them into KWin's log; it first activates the window of
+        process `focus_pid`, if any."""
+        self.probes += 1
+        token = self.probes
+        path = os.path.join(self.dir, "probe-%d.js" % token)
+        with open(path, "w") as f:
+            f.write(self.PROBE.replace("FOCUS_PID", str(int(focus_pid)))
+                    .replace("TOKEN", str(token)))
+        name = "tambrel-test-probe-%d" % token
+        loaded = self._gdbus("-o", "/Scripting", "-m", "org.kde.kwin.Scripting.loadScript",
+                             path, name)
+        try:
+            script_id = loaded.stdout.strip("()\n ,")
+            self._gdbus("-o", "/" + script_id, "-m", "org.kde.kwin.Script.run")
+            marker = "TAMBREL-PROBE %d " % token
+
+            def printed():
+                with open(self.log, errors="replace") as f:
+                    for line in f:
+                        at = line.find(marker)
+                        if at >= 0:
+                            return [json.loads(line[at + len(marker):])]
+                return None
+
+            return wait_until(printed, 10, "KWin to list its windows")[0]
+        finally:
+            self._gdbus("-o", "/Scripting", "-m", "org.kde.kwin.Scripting.unloadScript", name)
+            os.unlink(path)
+
+    def titled(self, title):
+        """Windows titled exactly `title`: {title, pid, focused, above, xwayland}."""
+        return [{"title": w["caption"], "pid": w["pid"], "focused": w["active"],
+                 "above": w["keepAbove"], "xwayland": w["x11"] != 0}
+                for w in self.windows() if w["caption"] == title]
+
+    def focus(self, window):
+        self.windows(focus_pid=window["pid"])
+
+    def stop(self):
+        pid = getattr(self, "pid", None)
+        if pid and self.process.poll() is None:
+            try:
+                os.kill(pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+            try:
+                self.process.wait(timeout=15)
+            except subprocess.TimeoutExpired:
+                pass
+        if self.process.poll() is None and pid:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        end_process(self.process)
         shutil.rmtree(self.dir, ignore_errors=True)

@@ -6,6 +6,7 @@
 
 #include "fake_i3_server.h"
 #include "platform/error.h"
+#include "platform/wayland/compositor_close_key_sender.h"
 #include "platform/wayland/i3_ipc.h"
 #include "platform/wayland/i3_window_manager.h"
 #include "platform/wayland/window_ids.h"

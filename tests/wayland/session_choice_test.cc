@@ -53,6 +53,19 @@ TEST(SessionChoice, SwayAndI3SocketsChooseTheIpcBackendWithTheirSocket) {
   EXPECT_EQ(choice.ipc_socket, "/run/i3sock");
 }
 
+TEST(SessionChoice, KWinOnTheSessionBusChoosesKWinUnlessASwaySocketIsThere) {
+  Session plasma{{{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "KDE"}},
+                 {"org.kde.KWin"}};
+  const BackendChoice choice = plasma.choose();
+  EXPECT_EQ(choice.backend, DesktopBackend::kwin);
+  EXPECT_EQ(choice.desktop, "KDE Plasma");
+  EXPECT_EQ(plasma.bus_asked, (std::vector<std::string>{"org.kde.KWin"}));
+
+  Session nested{{{"WAYLAND_DISPLAY", "wayland-1"}, {"SWAYSOCK", "/run/sway.sock"}},
+                 {"org.kde.KWin"}};
+  EXPECT_EQ(nested.choose().backend, DesktopBackend::i3_ipc);
+}
+
 TEST(SessionChoice, AnEmptyVariableCountsAsUnset) {
   Session session{
       {{"WAYLAND_DISPLAY", "wayland-0"}, {"SWAYSOCK", ""}, {"XDG_CURRENT_DESKTOP", "Wayfire"}}};

@@ -11,7 +11,9 @@
 #include "platform/gnome/dbus_shell_windows.h"
 #include "platform/gnome/gnome_key_sender.h"
 #include "platform/gnome/gnome_window_manager.h"
+#include "platform/wayland/compositor_close_key_sender.h"
 #include "platform/wayland/i3_window_manager.h"
+#include "platform/wayland/kwin_window_manager.h"
 #include "platform/wayland/xwayland_only.h"
 
 namespace tambrel::qt {
@@ -59,16 +61,8 @@ Desktop::Desktop()
     case wayland::DesktopBackend::i3_ipc:
       i3_ = std::make_unique<wayland::I3WindowManager>(wayland::I3Ipc(choice_.ipc_socket),
                                                        choice_.desktop);
-      own_keys_ = std::make_unique<wayland::CompositorCloseKeySender>([this] {
-        std::cerr << "tambrel: Alt+F4: " << choice_.desktop
-                  << " is asked to close the focused window\n";
-        return i3_->close_focused();
-      });
       windows_ = i3_.get();
-      keys_ = own_keys_.get();
-      std::cerr << "tambrel: Alt+F4 mode on " << choice_.desktop
-                << ": no key is typed; once the target is in front, " << choice_.desktop
-                << " is asked to close the focused window (the same effect).\n";
+      use_compositor_close([this] { return i3_->close_focused(); });
       break;
     case wayland::DesktopBackend::gnome_shell:
       gnome_shell_ = std::make_unique<gnome::DBusShellWindows>();
@@ -80,6 +74,10 @@ Desktop::Desktop()
                    "GNOME Shell is asked to close the focused window, as its own Alt+F4 does.\n";
       break;
     case wayland::DesktopBackend::kwin:
+      kwin_ = std::make_unique<wayland::KWinWindowManager>();
+      windows_ = kwin_.get();
+      use_compositor_close([this] { return kwin_->close_focused(); });
+      break;
     case wayland::DesktopBackend::xwayland_only:
       own_windows_ = std::make_unique<wayland::XWaylandOnlyWindowManager>(
           x11_.windows(), [this] { tell_unreachable(); });
@@ -89,6 +87,19 @@ Desktop::Desktop()
 }
 
 Desktop::~Desktop() = default;
+
+void Desktop::use_compositor_close(std::function<bool()> close_focused) {
+  std::cerr << "tambrel: Alt+F4 mode on " << choice_.desktop
+            << ": no key is typed; once the target is in front, " << choice_.desktop
+            << " is asked to close the focused window (the same effect).\n";
+  own_keys_ = std::make_unique<wayland::CompositorCloseKeySender>(
+      [this, close_focused = std::move(close_focused)] {
+        std::cerr << "tambrel: Alt+F4: " << choice_.desktop
+                  << " is asked to close the focused window\n";
+        return close_focused();
+      });
+  keys_ = own_keys_.get();
+}
 
 void Desktop::tell_unreachable() {
   // Not modal: the countdowns go on, and nothing is claimed to have worked.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/gnome/shell_windows.h"
@@ -10,6 +11,7 @@
 
 namespace tambrel::wayland {
 class I3WindowManager;
+class KWinWindowManager;
 }  // namespace tambrel::wayland
 
 namespace tambrel::qt {
@@ -19,9 +21,9 @@ namespace tambrel::qt {
 /// QApplication is made.
 void prefer_xwayland_for_own_window();
 
-/// The window manager and key sender of this desktop session: X11, sway/i3 over IPC, GNOME
-/// Shell through TAMBREL's extension, or X11 through XWayland only. The choice is made once, at
-/// construction, and stated on stderr.
+/// The window manager and key sender of this desktop session: X11, sway/i3 over IPC, KWin scripts
+/// over D-Bus, GNOME Shell through TAMBREL's extension, or X11 through XWayland only. The choice
+/// is made once, at construction, and stated on stderr.
 class Desktop {
  public:
   Desktop();
@@ -35,11 +37,14 @@ class Desktop {
 
  private:
   void tell_unreachable();
+  /// Alt+F4 through the compositor: says so, then closes the focused window.
+  void use_compositor_close(std::function<bool()> close_focused);
 
   wayland::BackendChoice choice_;
   LazyX11 x11_;
   std::unique_ptr<wayland::I3WindowManager> i3_;
   std::unique_ptr<gnome::ShellWindows> gnome_shell_;
+  std::unique_ptr<wayland::KWinWindowManager> kwin_;
   std::unique_ptr<WindowManager> own_windows_;
   std::unique_ptr<KeySender> own_keys_;
   WindowManager* windows_ = nullptr;

@@ -1,12 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/key_sender.h"
 #include "platform/wayland/i3_ipc.h"
 #include "platform/window_manager.h"
 
@@ -54,19 +52,6 @@ class I3WindowManager : public WindowManager {
 
   I3Ipc ipc_;
   std::string desktop_;
-};
-
-/// Alt+F4 where the compositor offers TAMBREL no virtual keyboard: the focused window is asked to
-/// close through the compositor, which has the same effect.
-class CompositorCloseKeySender : public KeySender {
- public:
-  /// `close_focused` returns false when no window had the focus.
-  explicit CompositorCloseKeySender(std::function<bool()> close_focused)
-      : close_focused_(std::move(close_focused)) {}
-  void send_alt_f4() override { close_focused_(); }
-
- private:
-  std::function<bool()> close_focused_;
 };
 
 }  // namespace tambrel::wayland

@@ -23,6 +23,13 @@ std::optional<BackendChoice> sway_or_i3(const SessionFacts& facts) {
   return std::nullopt;
 }
 
+std::optional<BackendChoice> kde_plasma(const SessionFacts& facts) {
+  if (!facts.on_session_bus(kKWinBusName))
+    return std::nullopt;
+  return BackendChoice{DesktopBackend::kwin, "KDE Plasma",
+                       std::string(kKWinBusName) + " is on the session bus", ""};
+}
+
 // XDG_CURRENT_DESKTOP names GNOME among its entries ("GNOME", "ubuntu:GNOME"), or GNOME Shell
 // is on the bus. The shell's own extension interface is asked later, at the first request, so
 // that a missing extension can be told then.
@@ -48,7 +55,8 @@ std::optional<BackendChoice> other_wayland(const SessionFacts& facts) {
 }
 
 // First match wins; a new desktop's rule goes before other_wayland.
-constexpr std::array<Rule, 4> kRules = {x11_session, sway_or_i3, gnome_shell, other_wayland};
+constexpr std::array<Rule, 5> kRules = {x11_session, sway_or_i3, kde_plasma, gnome_shell,
+                                        other_wayland};
 
 }  // namespace
 

@@ -40,7 +40,8 @@ inline constexpr const char* kKWinBusName = "org.kde.KWin";
 inline constexpr const char* kGnomeShellBusName = "org.gnome.Shell";
 
 /// Picks the backend by the first rule of a short table that applies: X11 session; sway/i3
-/// socket; GNOME (named by XDG_CURRENT_DESKTOP, or GNOME Shell on the bus); else XWayland only.
+/// socket; KWin on the session bus; GNOME (named by XDG_CURRENT_DESKTOP, or GNOME Shell on the
+/// bus); else XWayland only.
 BackendChoice choose_backend(const SessionFacts& facts);
 
 /// The one line start-up states, e.g. "Windows are reached through sway's IPC socket: ...".

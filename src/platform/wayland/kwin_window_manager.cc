@@ -1,0 +1,249 @@
+#include "platform/wayland/kwin_window_manager.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <unistd.h>
+
+#include "platform/error.h"
+#include "platform/wayland/kwin_reply_receiver.h"
+#include "platform/wayland/kwin_script.h"
+#include "platform/wayland/window_ids.h"
+
+namespace tambrel::wayland {
+
+namespace {
+
+constexpr const char* kKWinService = "org.kde.KWin";
+constexpr const char* kReportConnection = "tambrel-kwin-reports";
+
+std::string text(const QString& s) {
+  return s.toStdString();
+}
+
+}  // namespace
+
+std::optional<QString> KWinReplyReceiver::wait_for(const QString& token,
+                                                   std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  if (!arrived_.wait_for(lock, timeout, [&] { return replies_.count(token) != 0; }))
+    return std::nullopt;
+  QString json = replies_[token];
+  // Reports of requests that timed out earlier are of no use any more either.
+  replies_.clear();
+  return json;
+}
+
+void KWinReplyReceiver::reply(const QString& token, const QString& json) {
+  {
+    std::lock_guard lock(mutex_);
+    replies_[token] = json;
+  }
+  arrived_.notify_all();
+}
+
+struct KWinWindowManager::Report {
+  QJsonObject window;  ///< empty when the script chose none
+  QJsonObject active;
+};
+
+struct KWinWindowManager::Impl {
+  std::chrono::milliseconds timeout;
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  QThread thread;
+  KWinReplyReceiver* receiver = nullptr;  // lives on `thread`, deleted when it finishes
+  QTemporaryDir scripts;
+  QString report_service;  // the unique name of the connection reports come over
+  std::uint64_t next_token = 1;
+  std::uint64_t next_native = 1;
+  std::map<std::string, WindowId> native_ids;  // KWin's internal id -> ours
+  std::map<WindowId, std::string> native_uuids;
+
+  QDBusMessage call(const QString& path, const QString& interface, const QString& method,
+                    const QList<QVariant>& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(kKWinService, path, interface, method);
+    message.setArguments(arguments);
+    return bus.call(message, QDBus::Block, static_cast<int>(timeout.count()));
+  }
+};
+
+KWinWindowManager::KWinWindowManager(std::chrono::milliseconds timeout)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->timeout = timeout;
+  if (!impl_->bus.isConnected())
+    throw Error("Connecting to the session bus failed: " + text(impl_->bus.lastError().message()));
+  if (!impl_->scripts.isValid())
+    throw Error("Creating a folder for KWin scripts failed: " + text(impl_->scripts.errorString()));
+  impl_->receiver = new KWinReplyReceiver;
+  impl_->receiver->moveToThread(&impl_->thread);
+  QObject::connect(&impl_->thread, &QThread::finished, impl_->receiver, &QObject::deleteLater);
+  impl_->thread.start();
+  // Reports come over a connection of their own, opened and served on the receiver's thread:
+  // calls to objects of the shared connection are dispatched through the user-interface thread,
+  // which is busy waiting for this very report.
+  QString failed;
+  QMetaObject::invokeMethod(
+      impl_->receiver,
+      [this, &failed] {
+        QDBusConnection reports =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, kReportConnection);
+        if (!reports.isConnected())
+          failed = "Connecting to the session bus failed: " + reports.lastError().message();
+        else if (!reports.registerObject(kKWinReplyPath, impl_->receiver,
+                                         QDBusConnection::ExportScriptableSlots))
+          failed = QString("Registering %1 on the session bus failed: %2")
+                       .arg(kKWinReplyPath, reports.lastError().message());
+        else
+          impl_->report_service = reports.baseService();
+      },
+      Qt::BlockingQueuedConnection);
+  if (!failed.isEmpty()) {
+    impl_->thread.quit();
+    impl_->thread.wait();
+    throw Error(text(failed));
+  }
+}
+
+KWinWindowManager::~KWinWindowManager() {
+  QMetaObject::invokeMethod(
+      impl_->receiver, [] { QDBusConnection::disconnectFromBus(kReportConnection); },
+      Qt::BlockingQueuedConnection);
+  impl_->thread.quit();
+  impl_->thread.wait();
+}
+
+WindowId KWinWindowManager::id_of(const QJsonObject& window) {
+  if (const qint64 x11 = window.value("x11").toInteger())
+    return static_cast<WindowId>(x11);
+  auto [it, added] = impl_->native_ids.try_emplace(text(window.value("uuid").toString()), 0);
+  if (added) {
+    it->second = window_id(impl_->next_native++, 0);
+    impl_->native_uuids[it->second] = it->first;
+  }
+  return it->second;
+}
+
+KWinWindowManager::Report KWinWindowManager::run(const std::string& op, std::string_view title,
+                                                 WindowId target, bool above) {
+  Impl& d = *impl_;
+  const QString token = QString::number(d.next_token++);
+  QJsonObject request{
+      {"op", QString::fromStdString(op)},
+      {"title", QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()))},
+      {"above", above},
+      {"service", d.report_service},
+      {"path", kKWinReplyPath},
+      {"interface", kKWinReplyInterface},
+      {"token", token}};
+  if (target != 0) {
+    QJsonObject t{{"x11", 0}, {"uuid", ""}};
+    if (target & kNativeWindowTag) {
+      auto it = d.native_uuids.find(target);
+      if (it == d.native_uuids.end())
+        return {};  // never a window of this session
+      t["uuid"] = QString::fromStdString(it->second);
+    } else {
+      t["x11"] = static_cast<qint64>(target);
+    }
+    request["target"] = t;
+  }
+  const std::string source =
+      kwin_script(QJsonDocument(request).toJson(QJsonDocument::Compact).toStdString());
+
+  const QString plugin = QString("tambrel-%1-%2").arg(::getpid()).arg(token);
+  const QString path = d.scripts.filePath(plugin + ".js");
+  {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(source.data(), static_cast<qint64>(source.size())) !=
+            static_cast<qint64>(source.size())) {
+      throw Error("Writing the KWin script " + text(path) + " failed: " + text(file.errorString()));
+    }
+  }
+  const QDBusMessage loaded =
+      d.call("/Scripting", "org.kde.kwin.Scripting", "loadScript", {path, plugin});
+  if (loaded.type() == QDBusMessage::ErrorMessage)
+    throw Error("loadScript on KWin failed: " + text(loaded.errorMessage()));
+  const int id = loaded.arguments().value(0).toInt();
+  if (id < 0)
+    throw Error("loadScript on KWin failed: KWin refused the script");
+
+  // KWin 5.27 puts a loaded script at /<id>; older ones at /Scripting/Script<id>.
+  QDBusMessage ran = d.call("/" + QString::number(id), "org.kde.kwin.Script", "run", {});
+  if (ran.type() == QDBusMessage::ErrorMessage)
+    ran = d.call("/Scripting/Script" + QString::number(id), "org.kde.kwin.Script", "run", {});
+  std::optional<QString> json;
+  if (ran.type() != QDBusMessage::ErrorMessage)
+    json = d.receiver->wait_for(token, d.timeout);
+  d.call("/Scripting", "org.kde.kwin.Scripting", "unloadScript", {plugin});
+  // KWin reads the file when the script runs, not when it is loaded.
+  QFile::remove(path);
+  if (ran.type() == QDBusMessage::ErrorMessage)
+    throw Error("run of a KWin script failed: " + text(ran.errorMessage()));
+  if (!json)
+    throw Error("A KWin script sent no report within the time limit");
+
+  const QJsonObject report = QJsonDocument::fromJson(json->toUtf8()).object();
+  return {report.value("window").toObject(), report.value("active").toObject()};
+}
+
+namespace {
+
+bool chosen(const QJsonObject& window) {
+  return window.contains("uuid");
+}
+
+}  // namespace
+
+WindowId KWinWindowManager::find_window(std::string_view title) {
+  if (title.empty())
+    return 0;
+  const Report r = run("find", title);
+  if (!chosen(r.window))
+    return 0;
+  return id_of(r.window);
+}
+
+void KWinWindowManager::post_close(WindowId window) {
+  // A request, not a guarantee: a window that vanished or a KWin that went away is ignored.
+  try {
+    run("close", {}, window);
+  } catch (const Error&) {
+  }
+}
+
+WindowId KWinWindowManager::activate(std::string_view title) {
+  const Report r = title.empty() ? Report{} : run("activate", title);
+  if (!chosen(r.window)) {
+    throw Error("Activating a window failed: no window is titled \"" + std::string(title) +
+                "\" or has a title beginning with it");
+  }
+  return id_of(r.window);
+}
+
+WindowId KWinWindowManager::foreground_window() {
+  const Report r = run("foreground");
+  if (!chosen(r.active))
+    return 0;
+  return id_of(r.active);
+}
+
+void KWinWindowManager::set_topmost(WindowId window, bool topmost) {
+  if (window == 0)
+    return;
+  try {
+    run("keep_above", {}, window, topmost);
+  } catch (const Error&) {
+  }
+}
+
+bool KWinWindowManager::close_focused() {
+  return chosen(run("close_active").window);
+}
+
+}  // namespace tambrel::wayland

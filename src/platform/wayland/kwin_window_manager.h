@@ -1,0 +1,52 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/window_manager.h"
+
+class QJsonObject;
+
+namespace tambrel::wayland {
+
+/// The window manager of KDE Plasma on Wayland: each request is a small KWin script, loaded
+/// through org.kde.kwin.Scripting, run, and unloaded again. The script finds windows by caption
+/// (native Wayland and XWayland alike), acts, and reports back over D-Bus to an object this class
+/// registers on the session bus. Ids follow window_ids.h: XWayland windows keep their X id,
+/// native ones get a tagged number of our own for KWin's internal id. An empty title names no
+/// window. Each request waits at most `timeout` for KWin's report.
+class KWinWindowManager : public WindowManager {
+ public:
+  /// Throws Error naming the call that failed when the session bus cannot be reached.
+  explicit KWinWindowManager(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+  ~KWinWindowManager() override;
+
+  WindowId find_window(std::string_view title) override;
+  /// closeWindow(): KWin asks the window to close, as its close button would.
+  void post_close(WindowId window) override;
+  /// Exact caption, else the first that begins with `title`; KWin makes it the active window.
+  WindowId activate(std::string_view title) override;
+  WindowId foreground_window() override;
+  /// KWin's own keep-above.
+  void set_topmost(WindowId window, bool topmost) override;
+
+  /// Asks the active window to close, as Alt+F4 would; false when no window was active.
+  bool close_focused();
+
+ private:
+  struct Report;
+  /// Runs one request; throws Error naming the call that failed.
+  Report run(const std::string& op, std::string_view title = {}, WindowId target = 0,
+             bool above = false);
+  /// Our id for a window the script described.
+  WindowId id_of(const QJsonObject& window);
+
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tambrel::wayland

@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""The Linux program on Wayland desktops, as a user runs it: under sway (SwayRun) and under KWin
+(KWinRun), each headless. The targets are native Wayland windows (tambrel-wayland-target on the
+Qt Wayland platform); TAMBREL itself runs on XWayland. Windows are observed through the
+compositor. One compositor serves every case of a class; each case ends what it started.
+
+    compositor_e2e_test.py SwayRun | KWinRun"""
+
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import e2e_test  # noqa: E402  (the settings helpers)
+from compositors import KWin, Sway, end_process, wait_until  # noqa: E402
+
+BIN = os.environ["TAMBREL_BIN"]
+TARGET = os.environ["TAMBREL_WAYLAND_TARGET_BIN"]
+TARGET_NAME = os.path.basename(TARGET)  # longer than the kernel's 15 characters
+MAIN_TITLE = e2e_test.MAIN_TITLE
+WEIRD = "Weird [title] (x).*+?"
+
+
+class CompositorCases:
+    """The cases every compositor must pass; a subclass starts the compositor."""
+
+    compositor = None
+    tools = ()
+    seed = e2e_test.TambrelRun.seed
+    stored = e2e_test.TambrelRun.stored
+    ini_path = e2e_test.TambrelRun.ini_path
+
+    @classmethod
+    def setUpClass(cls):
+        if os.geteuid() != 0:
+            raise unittest.SkipTest("the compositors are started as root here")
+        missing = [t for t in cls.tools if shutil.which(t) is None]
+        if missing:
+            raise unittest.SkipTest("not installed: " + " ".join(missing))
+        cls.desktop = cls.compositor()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.desktop.stop()
+
+    def setUp(self):
+        self.home = os.path.join(self.desktop.dir, self.id().rsplit(".", 1)[-1])
+        os.mkdir(self.home)
+        self.children = []
+        self.env = self.desktop.client_env(dict(os.environ, XDG_CONFIG_HOME=self.home))
+
+    def tearDown(self):
+        for p in self.children:
+            end_process(p)
+
+    def spawn(self, *argv, **env):
+        log = open(os.path.join(self.home, "%s-%d.log" % (os.path.basename(argv[0]),
+                                                          len(self.children))), "wb")
+        p = subprocess.Popen(list(argv), env=dict(self.env, **env), stdout=log,
+                             stderr=subprocess.STDOUT)
+        log.close()
+        self.children.append(p)
+        return p
+
+    def output_of(self, p):
+        name = "%s-%d.log" % (os.path.basename(p.args[0]), self.children.index(p))
+        with open(os.path.join(self.home, name), errors="replace") as f:
+            return f.read()
+
+    def start_target(self, title):
+        p = self.spawn(TARGET, title, QT_QPA_PLATFORM="wayland")
+        wait_until(lambda: self.desktop.titled(title), 20, "the target window %r" % title)
+        self.assertFalse(self.desktop.titled(title)[0]["xwayland"], "a native Wayland target")
+        return p
+
+    def start_tambrel(self, **settings):
+        values = dict(PROCESS_NAME_TEXTBOX=TARGET_NAME, AUTOSTART_COUNTDOWN_TICKBOX=1,
+                      WAIT_FOR_PROCESS_TICKBOX=0)
+        values.update(settings)
+        self.seed(**values)
+        tambrel = self.spawn(BIN)
+        main = wait_until(lambda: self.desktop.titled(MAIN_TITLE), 20, "TAMBREL's main window")
+        return tambrel, main[0]
+
+    def wait_for_end(self, tambrel, seconds=40):
+        try:
+            wait_until(lambda: tambrel.poll() is not None, seconds, "TAMBREL to end")
+        except AssertionError:
+            print("TAMBREL's output:\n" + self.output_of(tambrel))
+            raise
+        self.assertEqual(tambrel.returncode, 0, self.output_of(tambrel))
+
+    def test_a_title_full_of_pattern_characters_closes_exactly_that_native_window(self):
+        target = self.start_target(WEIRD)
+        decoys = [self.start_target(t) for t in ("Weird [title] (x)", WEIRD + " and more",
+                                                 "Weird xtitlex x")]
+        tambrel, main = self.start_tambrel(WINDOW_NAME_TEXTBOX=WEIRD)
+        self.assertTrue(main["xwayland"], "TAMBREL's own window runs on XWayland")
+        started = time.monotonic()
+        wait_until(lambda: not self.desktop.titled(WEIRD), 25, "the target to close")
+        self.assertGreater(time.monotonic() - started, 4.0, "the close waits out the countdown")
+        self.assertEqual(target.wait(timeout=10), 0, "the target ended on its close request")
+        for decoy in decoys:
+            self.assertIsNone(decoy.poll(), "a window of another title was closed")
+        self.wait_for_end(tambrel)
+        self.assertEqual(self.stored()["WINDOW_NAME_TEXTBOX"], WEIRD)
+
+    def test_alt_f4_closes_only_the_activated_target(self):
+        target = self.start_target("Alt F4 wayland target")
+        bystander = self.start_target("Alt F4 wayland target, another")
+        tambrel, _ = self.start_tambrel(WINDOW_NAME_TEXTBOX="Alt F4 wayland target",
+                                        SENDKEYS_TICKBOX=1)
+        wait_until(lambda: not self.desktop.titled("Alt F4 wayland target"), 25,
+                   "the activated target to close")
+        self.assertEqual(target.wait(timeout=10), 0)
+        self.assertTrue(self.desktop.titled(MAIN_TITLE), "TAMBREL's own window stays")
+        self.assertIsNone(bystander.poll(), "only the activated window closes")
+        self.wait_for_end(tambrel)
+        self.assertIn("asked to close the focused window", self.output_of(tambrel))
+
+    def test_no_match_closes_nothing_while_always_on_top_keeps_tambrel_above(self):
+        tambrel, _ = self.start_tambrel(WINDOW_NAME_TEXTBOX="No window has this title",
+                                        ALWAYS_ON_TOP_TICKBOX=1)
+        thief = self.start_target("Focus thief")
+        window = self.desktop.titled("Focus thief")[0]
+        if not window["focused"]:
+            self.desktop.focus(window)
+        wait_until(lambda: self.desktop.titled("Focus thief")[0]["focused"], 10,
+                   "the other window to hold the focus")
+        wait_until(lambda: self.desktop.titled(MAIN_TITLE)[0]["above"], 10,
+                   "TAMBREL's window to be kept above")
+        self.wait_for_end(tambrel)
+        self.assertIsNone(thief.poll(), "no window has the title: nothing closes")
+
+
+class SwayRun(CompositorCases, unittest.TestCase):
+    compositor = Sway
+    tools = ("sway", "swaymsg", "Xwayland", "xhost", "setpriv")
+
+
+class KWinRun(CompositorCases, unittest.TestCase):
+    compositor = KWin
+    tools = ("kwin_wayland", "dbus-run-session", "gdbus", "Xwayland")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
