@@ -76,12 +76,12 @@ class CompositorCases:
         self.assertFalse(self.desktop.titled(title)[0]["xwayland"], "a native Wayland target")
         return p
 
-    def start_tambrel(self, **settings):
+    def start_tambrel(self, env=None, **settings):
         values = dict(PROCESS_NAME_TEXTBOX=TARGET_NAME, AUTOSTART_COUNTDOWN_TICKBOX=1,
                       WAIT_FOR_PROCESS_TICKBOX=0)
         values.update(settings)
         self.seed(**values)
-        tambrel = self.spawn(BIN)
+        tambrel = self.spawn(BIN, **(env or {}))
         main = wait_until(lambda: self.desktop.titled(MAIN_TITLE), 20, "TAMBREL's main window")
         return tambrel, main[0]
 
@@ -139,6 +139,19 @@ class CompositorCases:
 class SwayRun(CompositorCases, unittest.TestCase):
     compositor = Sway
     tools = ("sway", "swaymsg", "Xwayland", "xhost", "setpriv")
+
+    def test_a_wayland_desktop_without_a_way_in_is_named_and_nothing_is_claimed(self):
+        # Without its socket sway is just some Wayland desktop: X11 through XWayland only.
+        target = self.start_target("Native only")
+        tambrel, _ = self.start_tambrel(env=dict(SWAYSOCK="", XDG_CURRENT_DESKTOP="Weston"),
+                                        WINDOW_NAME_TEXTBOX="Native only")
+        box = wait_until(lambda: self.desktop.titled("TAMBREL"), 20, "the message box")
+        self.assertTrue(box[0]["xwayland"])
+        self.assertIsNone(target.poll(), "a native window cannot be reached: nothing closes")
+        self.wait_for_end(tambrel)
+        self.assertIsNone(target.poll())
+        self.assertIn("On Weston only X11/XWayland windows can be reached",
+                      self.output_of(tambrel))
 
 
 class KWinRun(CompositorCases, unittest.TestCase):
