@@ -99,7 +99,11 @@ class HeadlessGnome:
         # mode, which an X server started elsewhere may not have left it with).
         xdir = "/tmp/.X11-unix"
         if os.path.isdir(xdir) and os.stat(xdir).st_mode & 0o1777 != 0o1777:
-            os.chmod(xdir, 0o1777)
+            try:
+                os.chmod(xdir, 0o1777)
+            except OSError as e:
+                raise ShellDidNotStart("Xwayland needs %s world-writable and sticky: %s"
+                                       % (xdir, e))
 
         system_address = "unix:path=" + os.path.join(self.root, "system-bus")
         session_address = "unix:path=" + os.path.join(self.root, "session-bus")

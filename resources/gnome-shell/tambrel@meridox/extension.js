@@ -54,7 +54,8 @@ class Windows {
             window.get_id(), window.get_title() ?? '', Math.max(window.get_pid(), 0)]);
     }
 
-    // The shell's own close, as its close button does: a request the application may refuse.
+    // The shell's own close, as the window's close button: a request the application may refuse
+    // (the shell disconnects an X11 window that takes no close requests, as that button would).
     Close(id) {
         const window = byId(id);
         if (window)
