@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/error.h"
 #include "platform/gnome/dbus_shell_windows.h"
 #include "platform/gnome/gnome_key_sender.h"
 #include "platform/gnome/gnome_window_manager.h"
@@ -74,16 +75,30 @@ Desktop::Desktop()
                    "GNOME Shell is asked to close the focused window, as its own Alt+F4 does.\n";
       break;
     case wayland::DesktopBackend::kwin:
-      kwin_ = std::make_unique<wayland::KWinWindowManager>();
+      try {
+        kwin_ = std::make_unique<wayland::KWinWindowManager>();
+      } catch (const Error& e) {
+        // KWin was seen on the bus a moment ago; without a way to hear its scripts back, the
+        // session is one more Wayland desktop we reach only through XWayland.
+        std::cerr << "tambrel: " << e.what() << '\n';
+        choice_.backend = wayland::DesktopBackend::xwayland_only;
+        std::cerr << "tambrel: " << wayland::describe(choice_) << '\n';
+        use_xwayland_only();
+        break;
+      }
       windows_ = kwin_.get();
       use_compositor_close([this] { return kwin_->close_focused(); });
       break;
     case wayland::DesktopBackend::xwayland_only:
-      own_windows_ = std::make_unique<wayland::XWaylandOnlyWindowManager>(
-          x11_.windows(), [this] { tell_unreachable(); });
-      windows_ = own_windows_.get();
+      use_xwayland_only();
       break;
   }
+}
+
+void Desktop::use_xwayland_only() {
+  own_windows_ = std::make_unique<wayland::XWaylandOnlyWindowManager>(
+      x11_.windows(), [this] { tell_unreachable(); });
+  windows_ = own_windows_.get();
 }
 
 Desktop::~Desktop() = default;

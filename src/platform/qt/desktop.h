@@ -37,6 +37,8 @@ class Desktop {
 
  private:
   void tell_unreachable();
+  /// X11 through XWayland, with the notice at the first request for a window.
+  void use_xwayland_only();
   /// Alt+F4 through the compositor: says so, then closes the focused window.
   void use_compositor_close(std::function<bool()> close_focused);
 
