@@ -1,7 +1,12 @@
-// The /proc image-name check against its floor (a loop that reads nothing but every
-// /proc/<pid>/comm) and against `pgrep -x NAME` as a subprocess, at the machine's own process
-// count and with 1,000 extra sleeping processes of our own. Arg(0) / Arg(1000) is the number of
-// extra processes.
+// The /proc image-name check at 1,000 extra processes, its cases interleaved round by round so
+// that every case sees the same machine: the check for a name nobody has (a full scan), its
+// floor (a loop that reads nothing but every /proc/<pid>/comm), `pgrep -x` and `pidof` as
+// subprocesses, and a running match placed first and last in /proc order, both as a full scan
+// and as the remembered-match check the watcher makes every second.
+//
+//   tambrel_procfs_bench [ROUNDS [EXTRA_PROCESSES]]     (default 15 rounds, 1,000 extras)
+//
+// Prints one line per case: "case=NAME min_ms=... median_ms=..." and the process count.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -10,13 +15,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <benchmark/benchmark.h>
-
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/linux/procfs_process_table.h"
@@ -25,95 +31,37 @@ extern char** environ;
 
 namespace {
 
-/// Sleeping children of the benchmark, grown or shrunk to the count a benchmark asks for.
-class ExtraProcesses {
- public:
-  ~ExtraProcesses() { resize(0); }
-
-  void resize(std::size_t count) {
-    while (pids_.size() < count) {
-      const pid_t pid = fork();
-      if (pid == 0) {
-        prctl(PR_SET_NAME, "bench-sleeper");
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        for (;;)
-          pause();
-      }
-      if (pid < 0) {
-        std::perror("fork");
-        std::exit(1);
-      }
-      pids_.push_back(pid);
-    }
-    while (pids_.size() > count) {
-      kill(pids_.back(), SIGKILL);
-      waitpid(pids_.back(), nullptr, 0);
-      pids_.pop_back();
-    }
-  }
-
- private:
-  std::vector<pid_t> pids_;
-};
-
-ExtraProcesses g_extra;
-
-int process_count() {
-  int count = 0;
-  DIR* dir = opendir("/proc");
-  while (const dirent* entry = readdir(dir))
-    count += (entry->d_name[0] >= '1' && entry->d_name[0] <= '9') ? 1 : 0;
-  closedir(dir);
-  return count;
-}
-
-void prepare(benchmark::State& state) {
-  g_extra.resize(static_cast<std::size_t>(state.range(0)));
-  state.counters["processes"] = process_count();
-}
-
-/// A running process with its own name, started last so that the scan reaches it last.
-class Target {
- public:
-  static constexpr const char* kName = "bench-target";
-  Target() {
-    pid_ = fork();
-    if (pid_ == 0) {
-      prctl(PR_SET_NAME, kName);
-      prctl(PR_SET_PDEATHSIG, SIGKILL);
-      for (;;)
-        pause();
-    }
-  }
-  ~Target() {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-
- private:
-  pid_t pid_;
-};
+using Clock = std::chrono::steady_clock;
 
 constexpr const char* kAbsent = "no-such-image";
+constexpr const char* kFirst = "bench-first";
+constexpr const char* kLast = "bench-last";
 
-void BM_IsRunning_Absent(benchmark::State& state) {
-  prepare(state);
-  tambrel::procfs::ProcfsProcessTable table;
-  for (auto _ : state)
-    benchmark::DoNotOptimize(table.is_running(kAbsent));
+/// A child that names itself `name` and sleeps until the benchmark ends.
+pid_t start_sleeper(const char* name) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_NAME, name);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    for (;;)
+      pause();
+  }
+  if (pid < 0) {
+    std::perror("fork");
+    std::exit(1);
+  }
+  return pid;
 }
 
-void BM_IsRunning_Present(benchmark::State& state) {
-  prepare(state);
-  const Target target;
-  tambrel::procfs::ProcfsProcessTable table;
-  // The child names itself just after fork: wait for that before measuring.
-  for (int i = 0; i < 1000 && !table.is_running(Target::kName); ++i)
-    usleep(1000);
-  if (!table.is_running(Target::kName))
-    state.SkipWithError("the target process is not found");
-  for (auto _ : state)
-    benchmark::DoNotOptimize(table.is_running(Target::kName));
+std::vector<int> pids_in_proc_order() {
+  std::vector<int> pids;
+  DIR* dir = opendir("/proc");
+  while (const dirent* entry = readdir(dir)) {
+    if (entry->d_name[0] >= '1' && entry->d_name[0] <= '9')
+      pids.push_back(std::atoi(entry->d_name));
+  }
+  closedir(dir);
+  return pids;
 }
 
 /// The least any check by name must do: list /proc and read each comm once.
@@ -141,56 +89,97 @@ bool floor_scan(std::string_view name) {
   return found;
 }
 
-void BM_Floor_CommOnly(benchmark::State& state) {
-  prepare(state);
-  for (auto _ : state)
-    benchmark::DoNotOptimize(floor_scan(kAbsent));
-}
-
-void BM_Pgrep(benchmark::State& state) {
-  prepare(state);
+int run_quietly(const char* program, const char* option, const char* name) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  char* argv[] = {const_cast<char*>("pgrep"), const_cast<char*>("-x"), const_cast<char*>(kAbsent),
+  char* argv[] = {const_cast<char*>(program), const_cast<char*>(option), const_cast<char*>(name),
                   nullptr};
-  for (auto _ : state) {
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "pgrep", &actions, nullptr, argv, environ) != 0) {
-      state.SkipWithError("cannot start pgrep");
-      break;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    benchmark::DoNotOptimize(status);
+  if (option == nullptr) {
+    argv[1] = const_cast<char*>(name);
+    argv[2] = nullptr;
   }
+  pid_t pid = 0;
+  int status = -1;
+  if (posix_spawnp(&pid, program, &actions, nullptr, argv, environ) == 0)
+    waitpid(pid, &status, 0);
   posix_spawn_file_actions_destroy(&actions);
+  return status;
 }
 
-// Wall time: pgrep's work happens in another process. All at one process count, then all at the
-// other, so that the 1,000 children are started once.
-void register_all() {
-  for (const int extra : {0, 1000}) {
-    using Fn = void (*)(benchmark::State&);
-    const std::pair<const char*, Fn> all[] = {{"BM_Floor_CommOnly", BM_Floor_CommOnly},
-                                              {"BM_IsRunning_Absent", BM_IsRunning_Absent},
-                                              {"BM_IsRunning_Present", BM_IsRunning_Present},
-                                              {"BM_Pgrep", BM_Pgrep}};
-    for (const auto& [name, fn] : all) {
-      benchmark::RegisterBenchmark(name, fn)->Arg(extra)->UseRealTime()->Unit(
-          benchmark::kMillisecond);
-    }
-  }
+double ms_of(const std::function<void()>& once, int repeat) {
+  const auto start = Clock::now();
+  for (int i = 0; i < repeat; ++i)
+    once();
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / repeat;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  register_all();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+  const int rounds = argc > 1 ? std::atoi(argv[1]) : 15;
+  const int extra = argc > 2 ? std::atoi(argv[2]) : 1000;
+
+  // The first match is started before the extra processes and the last after them, so that
+  // their pids (and /proc order) put them before and after all of those.
+  const pid_t first = start_sleeper(kFirst);
+  std::vector<pid_t> sleepers;
+  for (int i = 0; i < extra; ++i)
+    sleepers.push_back(start_sleeper("bench-sleeper"));
+  const pid_t last = start_sleeper(kLast);
+
+  tambrel::procfs::ProcfsProcessTable scanning;
+  tambrel::procfs::ProcfsProcessTable remembering_first;
+  tambrel::procfs::ProcfsProcessTable remembering_last;
+  // The children name themselves just after fork: wait for that.
+  for (int i = 0; i < 2000 && (scanning.scan(kFirst).empty() || scanning.scan(kLast).empty()); ++i)
+    usleep(1000);
+  if (scanning.scan(kFirst).empty() || scanning.scan(kLast).empty() ||
+      run_quietly("pgrep", "-x", kLast) != 0) {
+    std::fprintf(stderr, "the matches cannot be found\n");
     return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  }
+  const auto order = pids_in_proc_order();
+  const auto position = [&](pid_t pid) {
+    return std::find(order.begin(), order.end(), pid) - order.begin() + 1;
+  };
+  std::printf("processes=%zu extra=%d first_match_position=%td last_match_position=%td\n",
+              order.size(), extra, position(first), position(last));
+
+  const std::vector<std::pair<std::string, std::function<double()>>> cases = {
+      {"check_absent", [&] { return ms_of([&] { scanning.running(kAbsent); }, 10); }},
+      {"floor_comm_only", [&] { return ms_of([&] { floor_scan(kAbsent); }, 10); }},
+      {"pgrep_x_absent", [&] { return ms_of([&] { run_quietly("pgrep", "-x", kAbsent); }, 2); }},
+      {"pidof_absent", [&] { return ms_of([&] { run_quietly("pidof", nullptr, kAbsent); }, 2); }},
+      {"scan_present_first", [&] { return ms_of([&] { scanning.scan(kFirst); }, 10); }},
+      {"scan_present_last", [&] { return ms_of([&] { scanning.scan(kLast); }, 10); }},
+      {"remembered_present_first",
+       [&] { return ms_of([&] { remembering_first.running(kFirst); }, 100); }},
+      {"remembered_present_last",
+       [&] { return ms_of([&] { remembering_last.running(kLast); }, 100); }},
+  };
+  std::map<std::string, std::vector<double>> times;
+  std::map<std::string, std::vector<double>> pgrep_ratio;
+  for (int round = 0; round < rounds; ++round) {
+    std::map<std::string, double> now;
+    for (const auto& [name, measure] : cases) {
+      now[name] = measure();
+      times[name].push_back(now[name]);
+    }
+    pgrep_ratio["pgrep_over_check"].push_back(now["pgrep_x_absent"] / now["check_absent"]);
+  }
+  times.insert(pgrep_ratio.begin(), pgrep_ratio.end());
+  for (auto& [name, values] : times) {
+    std::sort(values.begin(), values.end());
+    std::printf("case=%s min=%.4f median=%.4f max=%.4f rounds=%zu\n", name.c_str(), values.front(),
+                values[values.size() / 2], values.back(), values.size());
+  }
+
+  for (const pid_t pid : sleepers)
+    kill(pid, SIGKILL);
+  kill(first, SIGKILL);
+  kill(last, SIGKILL);
+  while (wait(nullptr) > 0) {
+  }
   return 0;
 }

@@ -2,10 +2,14 @@
 // start to its main window shown, against a bare Qt window started the same way, and its CPU
 // and memory while it idles with the watcher ticking.
 //
-//   tambrel_program_bench TAMBREL BARE_QT_WINDOW [IDLE_SECONDS [STARTS]]
+//   tambrel_program_bench TAMBREL BARE_QT_WINDOW [IDLE_SECONDS [STARTS [EXTRA_PROCESSES]]]
+//
+// The idle figure is taken twice beside EXTRA_PROCESSES (default 1,000) sleeping children: with
+// the watched name running (a child of that name) and with no process of that name.
 #include <X11/Xlib.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,14 +112,28 @@ std::string status_line(pid_t pid, const std::string& key) {
   return "?";
 }
 
-/// A configuration home whose settings give the watcher a full /proc scan every second (a
-/// name that no process has) and start no countdown.
-fs::path idle_config_home() {
+constexpr const char* kWatched = "bench-watched";
+
+/// A configuration home whose settings watch `process_name` and start no countdown.
+fs::path idle_config_home(const std::string& process_name) {
   const fs::path home = fs::temp_directory_path() / ("tambrel-bench-" + std::to_string(getpid()));
   fs::create_directories(home / "MERIDOX-TAMBREL");
   std::ofstream(home / "MERIDOX-TAMBREL" / "tambrel.ini")
-      << "[General]\nPROCESS_NAME_TEXTBOX=no-such-image\nWINDOW_NAME_TEXTBOX=No such window\n";
+      << "[General]\nPROCESS_NAME_TEXTBOX=" << process_name
+      << "\nWINDOW_NAME_TEXTBOX=No such window\n";
   return home;
+}
+
+/// A child that names itself `name` and sleeps until killed or the benchmark ends.
+pid_t start_sleeper(const char* name) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_NAME, name);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    for (;;)
+      pause();
+  }
+  return pid;
 }
 
 }  // namespace
@@ -129,8 +147,9 @@ int main(int argc, char** argv) {
   const std::string bare = argv[2];
   const int idle_seconds = argc > 3 ? std::atoi(argv[3]) : 60;
   const int starts = argc > 4 ? std::atoi(argv[4]) : 7;
+  const int extra = argc > 5 ? std::atoi(argv[5]) : 1000;
 
-  const fs::path home = idle_config_home();
+  const fs::path home = idle_config_home("no-such-image");
   setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   auto connection = std::make_shared<tambrel::x11::Connection>();
   tambrel::x11::X11WindowManager wm(connection);
@@ -158,32 +177,50 @@ int main(int argc, char** argv) {
       "bare_qt_min=%.1f starts=%d\n",
       median(tambrel_ms), *std::min_element(tambrel_ms.begin(), tambrel_ms.end()), median(bare_ms),
       *std::min_element(bare_ms.begin(), bare_ms.end()), starts);
-
-  // Idle with the watcher ticking.
-  const auto start = Clock::now();
-  const pid_t pid = spawn({tambrel});
-  if (wait_for_window(wm, connection->display(), kMainTitle, pid, start) < 0) {
-    std::fprintf(stderr, "tambrel: no window\n");
-    return 1;
-  }
-  std::this_thread::sleep_for(std::chrono::seconds(2));  // past start-up work
-  const double cpu0 = cpu_seconds(pid);
-  const auto t0 = Clock::now();
-  std::this_thread::sleep_for(std::chrono::seconds(idle_seconds));
-  const double cpu1 = cpu_seconds(pid);
-  const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-  const std::string rss = status_line(pid, "VmRSS");
-  const std::string hwm = status_line(pid, "VmHWM");
-  const bool alive = waitpid(pid, nullptr, WNOHANG) == 0;
-  stop(pid);
   fs::remove_all(home);
-  if (!alive) {
-    std::fprintf(stderr, "tambrel ended while idle\n");
-    return 1;
+
+  // Idle with the watcher ticking, beside the extra processes, in both states of the name.
+  std::vector<pid_t> extras;
+  for (int i = 0; i < extra; ++i)
+    extras.push_back(start_sleeper("bench-sleeper"));
+  const pid_t watched = start_sleeper(kWatched);
+  int status = 0;
+  for (const bool running : {true, false}) {
+    const fs::path idle_home = idle_config_home(running ? kWatched : "no-such-image");
+    setenv("XDG_CONFIG_HOME", idle_home.c_str(), 1);
+    const auto start = Clock::now();
+    const pid_t pid = spawn({tambrel});
+    if (wait_for_window(wm, connection->display(), kMainTitle, pid, start) < 0) {
+      std::fprintf(stderr, "tambrel: no window\n");
+      status = 1;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // past start-up work
+    const double cpu0 = cpu_seconds(pid);
+    const auto t0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(idle_seconds));
+    const double cpu1 = cpu_seconds(pid);
+    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    const std::string rss = status_line(pid, "VmRSS");
+    const std::string hwm = status_line(pid, "VmHWM");
+    const bool alive = waitpid(pid, nullptr, WNOHANG) == 0;
+    stop(pid);
+    fs::remove_all(idle_home);
+    if (!alive) {
+      std::fprintf(stderr, "tambrel ended while idle\n");
+      status = 1;
+      break;
+    }
+    std::printf(
+        "idle state=%s extra=%d seconds=%.1f cpu_seconds=%.2f cpu_percent_of_core=%.3f "
+        "vmrss=\"%s\" vmhwm=\"%s\"\n",
+        running ? "running" : "absent", extra, wall, cpu1 - cpu0, 100.0 * (cpu1 - cpu0) / wall,
+        rss.c_str(), hwm.c_str());
   }
-  std::printf(
-      "idle seconds=%.1f cpu_seconds=%.2f cpu_percent_of_core=%.3f vmrss=\"%s\" "
-      "vmhwm=\"%s\"\n",
-      wall, cpu1 - cpu0, 100.0 * (cpu1 - cpu0) / wall, rss.c_str(), hwm.c_str());
-  return 0;
+  for (const pid_t pid : extras)
+    kill(pid, SIGKILL);
+  kill(watched, SIGKILL);
+  while (wait(nullptr) > 0) {
+  }
+  return status;
 }

@@ -57,6 +57,31 @@ TEST(WmiProcessTable, FindsAndCountsNotepadCaseInsensitively) {
   EXPECT_FALSE(table.is_running("C:\\windows\\notepad.exe"));
 }
 
+TEST(WmiProcessTable, OneConnectionAndNoQueryWhileTheRememberedProcessRuns) {
+  ASSERT_TRUE(no_notepad_running());
+  WmiProcessTable table;
+  EXPECT_TRUE(table.running("notepad.exe").empty());
+
+  Child first(L"notepad.exe");
+  ASSERT_TRUE(poll_until([&] { return !table.running("notepad.exe").empty(); }));
+  EXPECT_EQ(table.running("notepad.exe"), std::vector<ProcessId>{first.pid()});
+  const int queries = table.queries_made();
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(table.running("notepad.exe"), std::vector<ProcessId>{first.pid()});
+  EXPECT_EQ(table.queries_made(), queries) << "the running process was asked of WMI again";
+
+  // The remembered one ends while another runs: WMI is asked again and finds the other.
+  Child second(L"notepad.exe");
+  ASSERT_TRUE(TerminateProcess(first.handle(), 0));
+  EXPECT_TRUE(first.wait_exit());
+  EXPECT_TRUE(poll_until(
+      [&] { return table.running("notepad.exe") == std::vector<ProcessId>{second.pid()}; }));
+  EXPECT_EQ(table.terminate_all("notepad.exe").ended, std::vector<ProcessId>{second.pid()});
+  EXPECT_TRUE(second.wait_exit());
+  EXPECT_TRUE(poll_until([&] { return table.running("notepad.exe").empty(); }));
+  EXPECT_EQ(table.connections_made(), 1);
+}
+
 TEST(WmiProcessTable, NamesWithAnApostropheMatchExactly) {
   WmiProcessTable table;
   Child idle(idle_command(copy_of_self(L"it's idle.exe")));

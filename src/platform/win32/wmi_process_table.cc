@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -86,32 +87,111 @@ std::vector<Target> identified_targets(WmiSession& session, std::string_view ter
   return targets;
 }
 
+// The creation time of process `pid` while it runs with the image file name `name` (compared
+// as WMI compares it, ignoring case); nullopt when it has ended, is another image, or cannot be
+// asked.
+std::optional<std::uint64_t> creation_time_if_named(DWORD pid, const std::wstring& name) {
+  const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process)
+    return std::nullopt;
+  std::optional<std::uint64_t> created;
+  DWORD exit_code = 0;
+  FILETIME creation, exit, kernel, user;
+  wchar_t path[1024];
+  DWORD size = static_cast<DWORD>(std::size(path));
+  if (GetExitCodeProcess(process, &exit_code) && exit_code == STILL_ACTIVE &&
+      GetProcessTimes(process, &creation, &exit, &kernel, &user) &&
+      QueryFullProcessImageNameW(process, 0, path, &size)) {
+    const std::wstring_view full(path, size);
+    const auto separator = full.find_last_of(L"\\/");
+    const std::wstring_view file =
+        separator == std::wstring_view::npos ? full : full.substr(separator + 1);
+    if (CompareStringOrdinal(file.data(), static_cast<int>(file.size()), name.data(),
+                             static_cast<int>(name.size()), TRUE) == CSTR_EQUAL) {
+      created =
+          (static_cast<std::uint64_t>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
+    }
+  }
+  CloseHandle(process);
+  return created;
+}
+
 }  // namespace
 
-std::vector<ProcessId> WmiProcessTable::running(std::string_view name) {
+WmiProcessTable::WmiProcessTable() = default;
+WmiProcessTable::~WmiProcessTable() = default;
+
+void WmiProcessTable::with_session(const std::function<void(WmiSession&)>& call) {
+  for (int attempt = 0;; ++attempt) {
+    if (!session_) {
+      session_ = std::make_unique<WmiSession>();
+      ++connections_;
+    }
+    try {
+      call(*session_);
+      return;
+    } catch (const WmiError& e) {
+      if (attempt > 0 || !connection_lost(e.code()))
+        throw;
+      session_.reset();
+    }
+  }
+}
+
+std::vector<ProcessId> WmiProcessTable::query(std::string_view name) {
   const auto query = win32::is_running_query(name);
   if (!query)
     return {};
   std::vector<ProcessId> ids;
-  bool anonymous = false;
-  WmiSession session;
-  session.for_each(
-      to_wide(*query),
-      [&](IWbemClassObject& object) {
-        if (const auto pid = process_id(object))
-          ids.push_back(*pid);
-        else
-          anonymous = true;
-        return true;
-      },
-      WBEM_FLAG_ENSURE_LOCATABLE);
-  // A provider that returns only the selected Name (Wine's) is asked again for the ids.
-  if (anonymous) {
+  with_session([&](WmiSession& session) {
     ids.clear();
-    for (const Target& target : identified_targets(session, *win32::terminate_query(name))) {
-      if (target.pid)
-        ids.push_back(*target.pid);
+    bool anonymous = false;
+    ++queries_;
+    session.for_each(
+        to_wide(*query),
+        [&](IWbemClassObject& object) {
+          if (const auto pid = process_id(object))
+            ids.push_back(*pid);
+          else
+            anonymous = true;
+          return true;
+        },
+        WBEM_FLAG_ENSURE_LOCATABLE);
+    // A provider that returns only the selected Name (Wine's) is asked again for the ids.
+    if (anonymous) {
+      ids.clear();
+      ++queries_;
+      for (const Target& target : identified_targets(session, *win32::terminate_query(name))) {
+        if (target.pid)
+          ids.push_back(*target.pid);
+      }
     }
+  });
+  return ids;
+}
+
+std::vector<ProcessId> WmiProcessTable::running(std::string_view name) {
+  if (name != remembered_name_) {
+    remembered_name_ = name;
+    remembered_.clear();
+  }
+  if (impossible_image_name(name) || name.empty())
+    return {};
+  const std::wstring wide_name = to_wide(name);
+  std::vector<ProcessId> ids;
+  // The same id and creation time is the same process; its image name cannot change.
+  std::erase_if(remembered_, [&](const Match& match) {
+    return creation_time_if_named(match.pid, wide_name) != match.created;
+  });
+  for (const Match& match : remembered_)
+    ids.push_back(match.pid);
+  if (!ids.empty())
+    return ids;
+  ids = query(name);
+  for (const ProcessId pid : ids) {
+    // A process we may not open is not remembered: it is asked of WMI again next time.
+    if (const auto created = creation_time_if_named(pid, wide_name))
+      remembered_.push_back({pid, *created});
   }
   return ids;
 }
@@ -120,23 +200,29 @@ TerminateOutcome WmiProcessTable::terminate_all(std::string_view name) {
   const auto query = win32::terminate_query(name);
   if (!query)
     return {};
-  WmiSession session;
   std::vector<Target> targets;
-  bool anonymous = false;
-  // The query selects Name only; WBEM_FLAG_ENSURE_LOCATABLE makes WMI add the key and __PATH,
-  // without which no method can be called on the object.
-  session.for_each(
-      to_wide(*query),
-      [&](IWbemClassObject& object) {
-        targets.push_back(target_of(object));
-        anonymous = anonymous || (!targets.back().pid && !targets.back().path);
-        return true;
-      },
-      WBEM_FLAG_ENSURE_LOCATABLE);
-  // Some providers (Wine's) return only the selected property whatever the flags say; then the
-  // same name is asked again for what identifies each process.
-  if (anonymous)
-    targets = identified_targets(session, *query);
+  with_session([&](WmiSession& session) {
+    targets.clear();
+    bool anonymous = false;
+    ++queries_;
+    // The query selects Name only; WBEM_FLAG_ENSURE_LOCATABLE makes WMI add the key and __PATH,
+    // without which no method can be called on the object.
+    session.for_each(
+        to_wide(*query),
+        [&](IWbemClassObject& object) {
+          targets.push_back(target_of(object));
+          anonymous = anonymous || (!targets.back().pid && !targets.back().path);
+          return true;
+        },
+        WBEM_FLAG_ENSURE_LOCATABLE);
+    // Some providers (Wine's) return only the selected property whatever the flags say; then
+    // the same name is asked again for what identifies each process.
+    if (anonymous) {
+      ++queries_;
+      targets = identified_targets(session, *query);
+    }
+  });
+  WmiSession& session = *session_;
   const DWORD own_pid = GetCurrentProcessId();
   TerminateOutcome done;
   std::vector<std::string>& failures = done.refused;

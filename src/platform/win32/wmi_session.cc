@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/error.h"
@@ -42,7 +43,7 @@ struct Variant {
 
 void check(HRESULT hr, const char* call) {
   if (FAILED(hr))
-    throw Error(std::string(call) + " failed: " + hresult_text(hr));
+    throw WmiError(std::string(call) + " failed: " + hresult_text(hr), hr);
 }
 
 // Every proxy WMI hands out needs the impersonation level set on it unless the process called
@@ -61,6 +62,23 @@ std::wstring class_of_path(std::wstring_view path) {
 }
 
 }  // namespace
+
+bool connection_lost(HRESULT hr) {
+  switch (static_cast<std::uint32_t>(hr)) {
+    case 0x80010007:  // RPC_E_SERVER_DIED
+    case 0x80010012:  // RPC_E_SERVER_DIED_DNE
+    case 0x80010108:  // RPC_E_DISCONNECTED
+    case 0x800401FD:  // CO_E_OBJNOTCONNECTED
+    case 0x800706BA:  // RPC_S_SERVER_UNAVAILABLE
+    case 0x800706BE:  // RPC_S_CALL_FAILED
+    case 0x800706BF:  // RPC_S_CALL_FAILED_DNE
+    case 0x80041015:  // WBEM_E_TRANSPORT_FAILURE
+    case 0x80041033:  // WBEM_E_SHUTTING_DOWN
+      return true;
+    default:
+      return false;
+  }
+}
 
 WmiSession::WmiSession() {
   ensure_com_on_this_thread();

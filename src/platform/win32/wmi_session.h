@@ -9,10 +9,26 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace tambrel::win32 {
 
-/// One connection to the local WMI namespace ROOT\CIMV2, made for one call and released with
-/// the object. Failures throw Error naming the call ("ConnectServer failed: 0x8004100E").
+/// A COM or WMI call that failed, named as Error names it, with its HRESULT.
+class WmiError : public Error {
+ public:
+  WmiError(const std::string& what, HRESULT hr) : Error(what), code_(hr) {}
+  HRESULT code() const { return code_; }
+
+ private:
+  HRESULT code_;
+};
+
+/// True for the HRESULTs of a connection to WMI that broke (the service restarted or went away,
+/// RPC failed): a new connection may well succeed.
+bool connection_lost(HRESULT hr);
+
+/// One connection to the local WMI namespace ROOT\CIMV2, released with the object. Failures
+/// throw WmiError naming the call ("ConnectServer failed: 0x8004100E").
 class WmiSession {
  public:
   /// Initialises COM on this thread as needed, then IWbemLocator -> ConnectServer ->
