@@ -58,7 +58,7 @@ class GnomeRun(unittest.TestCase):
     output_of = e2e_test.TambrelRun.output_of
 
     def setUp(self):
-        self.home = tempfile.mkdtemp(prefix="tambrel-gnome-e2e-")
+        self.home = self.base = tempfile.mkdtemp(prefix="tambrel-gnome-e2e-")
         self.children = []
         self.env = dict(self.shell.env, XDG_CONFIG_HOME=self.home)
 
@@ -67,46 +67,76 @@ class GnomeRun(unittest.TestCase):
             if p.poll() is None:
                 p.kill()
             p.wait(timeout=10)
-        shutil.rmtree(self.home, ignore_errors=True)
+        shutil.rmtree(self.base, ignore_errors=True)
+
+    def wait(self, predicate, seconds, what):
+        """wait_until, and on a timeout what the shell lists and what every program said."""
+        try:
+            return wait_until(predicate, seconds, what)
+        except AssertionError as e:
+            raise AssertionError("%s\n%s" % (e, self.evidence())) from None
+
+    def evidence(self):
+        lines = []
+        try:
+            lines.append("windows: %r" % sorted(self.shell.windows().items()))
+        except Exception as e:  # the extension itself may be what failed
+            lines.append("windows: %s" % e)
+        for folder, _, files in os.walk(self.base):
+            for name in sorted(f for f in files if f.endswith(".log")):
+                with open(os.path.join(folder, name), errors="replace") as f:
+                    lines.append("--- %s:\n%s" % (name, f.read()[-3000:]))
+        return "\n".join(lines)
 
     def titled(self, title):
         return title in self.shell.windows()
 
-    def start_native(self, title, name="tambrel-gtk"):
-        """A GTK window on the shell's Wayland display; its process is called `name`."""
-        program = os.path.join(self.home, name)
+    def start_native(self, title):
+        """A GTK window on the shell's Wayland display. Returns its process and the process's
+        name, which no other program on the machine has (TAMBREL watches processes by name)."""
+        name = self.own_name("g")
+        program = os.path.join(self.base, name)
         os.symlink("/usr/bin/python3", program)  # the kernel names the process after the link
         saved, self.env = self.env, dict(self.env, GDK_BACKEND="wayland")
         try:
             target = self.spawn(program, GTK_TARGET, title)
         finally:
             self.env = saved
-        wait_until(lambda: self.titled(title), 20, "the native window %r" % title)
-        return target
+        self.wait(lambda: self.titled(title), 20, "the native window %r" % title)
+        return target, name
 
     def start_xwayland(self, title):
-        target = self.spawn(X_TARGET, "--title", title)
-        wait_until(lambda: self.titled(title), 20, "the Xwayland window %r" % title)
-        return target
+        """An X11 window, on Xwayland; as start_native."""
+        name = self.own_name("x")
+        program = os.path.join(self.base, name)
+        os.symlink(X_TARGET, program)
+        target = self.spawn(program, "--title", title)
+        self.wait(lambda: self.titled(title), 20, "the Xwayland window %r" % title)
+        return target, name
+
+    def own_name(self, kind):
+        """A process name of at most 15 characters (all the kernel keeps) for this test only."""
+        self.names = getattr(self, "names", 0) + 1
+        return "tg%s%d-%d" % (kind, os.getpid() % 100000, self.names)
 
     def start_tambrel(self, **settings):
         self.seed(**settings)
         tambrel = self.spawn(BIN)
-        wait_until(lambda: self.titled(e2e_test.MAIN_TITLE), 20, "TAMBREL's main window")
+        self.wait(lambda: self.titled(e2e_test.MAIN_TITLE), 20, "TAMBREL's main window")
         return tambrel
 
     def ended(self, process, seconds, what):
-        wait_until(lambda: process.poll() is not None, seconds, what)
+        self.wait(lambda: process.poll() is not None, seconds, what)
         return process.returncode
 
     def test_close_request_closes_a_native_and_an_xwayland_window(self):
-        native = self.start_native("Native target – GNOME")
-        xwayland = self.start_xwayland("Xwayland target")
+        native, native_name = self.start_native("Native target – GNOME")
+        xwayland, xwayland_name = self.start_xwayland("Xwayland target")
         # One TAMBREL per target, counting down side by side, each with its own settings.
         runs = []
-        base = self.home
-        for n, (title, name) in enumerate((("Native target – GNOME", "tambrel-gtk"),
-                                           ("Xwayland target", "tambrel-demo-target"))):
+        base = self.base
+        for n, (title, name) in enumerate((("Native target – GNOME", native_name),
+                                           ("Xwayland target", xwayland_name))):
             self.home = os.path.join(base, "run%d" % n)
             self.env = dict(self.env, XDG_CONFIG_HOME=self.home)
             runs.append(self.start_tambrel(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=name,
@@ -120,13 +150,13 @@ class GnomeRun(unittest.TestCase):
             self.assertEqual(self.ended(tambrel, 30, "TAMBREL to end"), 0)
 
     def test_alt_f4_closes_only_the_activated_target(self):
-        target = self.start_native("GNOME Alt F4 target")
-        bystander = self.start_xwayland("Bystander in front")
+        target, name = self.start_native("GNOME Alt F4 target")
+        bystander, _ = self.start_xwayland("Bystander in front")
         window_id, _ = self.shell.windows()["Bystander in front"]
         self.shell.call("Activate", "(t)", window_id)
-        wait_until(lambda: self.shell.call("Focused") == window_id, 10, "the bystander in front")
+        self.wait(lambda: self.shell.call("Focused") == window_id, 10, "the bystander in front")
         tambrel = self.start_tambrel(WINDOW_NAME_TEXTBOX="GNOME Alt F4",
-                                     PROCESS_NAME_TEXTBOX="tambrel-gtk",
+                                     PROCESS_NAME_TEXTBOX=name,
                                      AUTOSTART_COUNTDOWN_TICKBOX=1, SENDKEYS_TICKBOX=1,
                                      WAIT_FOR_PROCESS_TICKBOX=0)
         self.assertEqual(self.ended(target, 30, "the activated target to close"), 0)
@@ -137,14 +167,14 @@ class GnomeRun(unittest.TestCase):
         self.assertIsNone(bystander.poll())
 
     def test_a_title_no_window_has_closes_nothing_and_tambrel_stays_above(self):
-        bystander = self.start_native("Some other window")
+        bystander, name = self.start_native("Some other window")
         # TAMBREL's own window on Xwayland, so that its keep-above shows in _NET_WM_STATE.
         self.env = dict(self.env, QT_QPA_PLATFORM="xcb")
-        tambrel = self.start_tambrel(WINDOW_NAME_TEXTBOX="Some other", PROCESS_NAME_TEXTBOX="tambrel-gtk",
+        tambrel = self.start_tambrel(WINDOW_NAME_TEXTBOX="Some other", PROCESS_NAME_TEXTBOX=name,
                                      AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=0,
                                      ALWAYS_ON_TOP_TICKBOX=1)
-        wait_until(lambda: "_NET_WM_STATE_ABOVE" in self.x_state(e2e_test.MAIN_TITLE), 15,
-                   "TAMBREL's window kept above")
+        self.wait(lambda: "_NET_WM_STATE_ABOVE" in self.x_state(e2e_test.MAIN_TITLE), 15,
+                  "TAMBREL's window kept above")
         self.assertEqual(self.ended(tambrel, 40, "TAMBREL to end"), 0)
         self.assertIsNone(bystander.poll(), "a window whose title only begins so is not closed")
         self.assertTrue(self.titled("Some other window"))
@@ -157,23 +187,23 @@ class GnomeRun(unittest.TestCase):
                        for w in ids)
 
     def test_without_the_extension_the_user_is_told_and_nothing_closes(self):
-        target = self.start_native("Left alone")
+        target, name = self.start_native("Left alone")
         self.shell.extensions_command("disable", headless_gnome.UUID)
         try:
-            wait_until(lambda: not self.shell.has_owner(headless_gnome.BUS_NAME), 20,
-                       "the extension to leave the bus")
-            self.seed(WINDOW_NAME_TEXTBOX="Left alone", PROCESS_NAME_TEXTBOX="tambrel-gtk",
+            self.wait(lambda: not self.shell.has_owner(headless_gnome.BUS_NAME), 20,
+                      "the extension to leave the bus")
+            self.seed(WINDOW_NAME_TEXTBOX="Left alone", PROCESS_NAME_TEXTBOX=name,
                       AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
             tambrel = self.spawn(BIN)
             command = "gnome-extensions enable " + headless_gnome.UUID
-            wait_until(lambda: command in self.output_of(1), 30, "TAMBREL's notice")
+            self.wait(lambda: command in self.output_of(1), 30, "TAMBREL's notice")
         finally:
             enabled = self.shell.extensions_command("enable", headless_gnome.UUID)
         self.assertEqual(enabled.returncode, 0, enabled.stderr)
-        wait_until(lambda: self.shell.has_owner(headless_gnome.BUS_NAME), 20,
-                   "the extension back on the bus")
+        self.wait(lambda: self.shell.has_owner(headless_gnome.BUS_NAME), 20,
+                  "the extension back on the bus")
         # Seen through the extension again: the notice is on screen, the target still open.
-        wait_until(lambda: self.titled("TAMBREL"), 10, "the notice's window")
+        self.wait(lambda: self.titled("TAMBREL"), 10, "the notice's window")
         self.assertEqual(self.shell.windows()["TAMBREL"][1], tambrel.pid)
         self.assertTrue(self.titled("Left alone"))
         self.assertIsNone(target.poll())
