@@ -1,5 +1,6 @@
 #include "close_request/delivery.h"
 
+#include "platform/error.h"
 #include "window_models/tambrel_main.h"
 
 namespace tambrel {
@@ -7,7 +8,9 @@ namespace tambrel {
 inline constexpr Millis kActivationPauseMs = 1000;
 
 void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m) {
-  const WindowId window = m.services.windows.find_window(m[WINDOW_NAME_TEXTBOX].text());
+  const std::string& title = m[WINDOW_NAME_TEXTBOX].text();
+  // An empty name names no window; the system lookups would take any untitled one.
+  const WindowId window = title.empty() ? 0 : m.services.windows.find_window(title);
   if (m[PROCESS_STATE_TEXTBOX].text() == kRunning && m[SENDKEYS_TICKBOX].value() == 0) {
     m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
     m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
@@ -25,7 +28,13 @@ void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m) {
 void ALT_F4_TIMER_Timer(TambrelMain& m) {
   if (m[PROCESS_STATE_TEXTBOX].text() == kRunning && m[SENDKEYS_TICKBOX].value() == 1) {
     m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
-    const WindowId target = m.services.windows.activate(m[WINDOW_NAME_TEXTBOX].text());
+    const std::string& title = m[WINDOW_NAME_TEXTBOX].text();
+    // Every title begins with the empty text: the prefix rule would pick any window at all.
+    if (title.empty())
+      throw Error(
+          "Activating a window failed: the window name is empty, and an empty name "
+          "matches no window");
+    const WindowId target = m.services.windows.activate(title);
     m.services.clock.sleep_ms(kActivationPauseMs);
     // Alt+F4 closes whatever is in front; if the target lost the foreground meanwhile (or was
     // never allowed to take it), the keystroke would close some other window, perhaps our own.

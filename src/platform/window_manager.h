@@ -8,7 +8,8 @@ namespace tambrel {
 /// A top-level window of any application: an HWND on Windows, an X window id on X11. 0 is none.
 using WindowId = std::uint64_t;
 
-/// The desktop's window manager, as far as TAMBREL needs it. Titles are UTF-8.
+/// The desktop's window manager, as far as TAMBREL needs it. Titles are UTF-8; an empty title
+/// names no window.
 class WindowManager {
  public:
   virtual ~WindowManager() = default;

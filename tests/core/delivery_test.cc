@@ -116,6 +116,40 @@ TEST_F(Delivery, AltF4WithNoMatchingWindowIsANamedError) {
   EXPECT_TRUE(rig.ended());
 }
 
+TEST_F(Delivery, AnEmptyNameAsksNoWindowInEitherMode) {
+  for (const char* mode : {"0", "1"}) {
+    Rig fresh;
+    fresh.store("AUTOSTART_COUNTDOWN_TICKBOX", "1");
+    fresh.store("SENDKEYS_TICKBOX", mode);
+    fresh.store("WINDOW_NAME_TEXTBOX", "");
+    fresh.store("PROCESS_NAME_TEXTBOX", "notepad.exe");
+    fresh.processes.start("notepad.exe");
+    // An untitled window in front: the one a system lookup of "" would pick.
+    const WindowId untitled = fresh.windows.open("");
+    const WindowId other = fresh.windows.open("Untitled - Notepad");
+    fresh.windows.foreground = untitled;
+    fresh.start();
+    fresh.advance(7000);
+    for (const std::string& call : fresh.windows.calls) {
+      EXPECT_FALSE(call.starts_with("find") || call.starts_with("activate") ||
+                   call.starts_with("post_close"))
+          << mode << ": " << call;
+    }
+    EXPECT_TRUE(fresh.keys.sent_to.empty()) << mode;
+    EXPECT_TRUE(fresh.windows.exists(untitled) && fresh.windows.exists(other)) << mode;
+    if (std::string(mode) == "0") {
+      EXPECT_TRUE(fresh.view.message_boxes.empty());
+      EXPECT_TRUE(fresh.timer_on(UNLOAD_TIMER));
+    } else {
+      // The same end as a name that matches no window.
+      ASSERT_EQ(fresh.view.message_boxes.size(), 1u);
+      EXPECT_NE(fresh.view.message_boxes[0].text.find("window name is empty"), std::string::npos)
+          << fresh.view.message_boxes[0].text;
+      EXPECT_TRUE(fresh.ended());
+    }
+  }
+}
+
 TEST_F(Delivery, AltF4IsSkippedWhenTheTargetIsNotInFrontJustBeforeTheKeystroke) {
   const WindowId other = rig.windows.open("Important document");
   rig.windows.foreground = other;

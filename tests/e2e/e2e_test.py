@@ -166,6 +166,52 @@ class TambrelRun(unittest.TestCase):
         self.assertEqual(self.stored("backup-job")["WINDOW_NAME_TEXTBOX"], "")
         self.assertEqual(self.stored("tambrel")["WINDOW_NAME_TEXTBOX"], "original")
 
+    # Arguments are answered at once, with or without a display, and never run the countdowns.
+    def run_bin(self, *args, env=None):
+        return subprocess.run([BIN, *args], env=env or self.env, capture_output=True, text=True,
+                              timeout=20)
+
+    def without_display(self, **extra):
+        env = {k: v for k, v in self.env.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE")}
+        env.update(extra)
+        return env
+
+    def test_help_version_and_refusals_answer_without_a_display(self):
+        bare = self.without_display()
+        version = self.run_bin("--version", env=bare)
+        self.assertEqual((version.returncode, version.stderr), (0, ""))
+        self.assertRegex(version.stdout, r"^tambrel \d+\.\d+\n$")
+        help_ = self.run_bin("--help", env=bare)
+        self.assertEqual(help_.returncode, 0, help_.stderr)
+        self.assertIn("its settings:      %s\n" % self.ini_path(), help_.stdout)
+        self.assertIn("Exit status:", help_.stdout)
+        for args in (["--bogus"], ["--help", "now"], ["-h"]):
+            refused = self.run_bin(*args, env=bare)
+            self.assertEqual(refused.returncode, 2, args)
+            self.assertEqual(refused.stdout, "", args)
+            self.assertIn("Try \"tambrel --help\"", refused.stderr, args)
+        self.assertFalse(os.path.exists(self.ini_path()), "an answer writes no settings")
+
+    def test_without_a_display_the_program_says_so_in_one_line_and_ends_with_two(self):
+        # No X server listens on this display number here.
+        for env, why in ((self.without_display(), "(DISPLAY is not set)"),
+                         (self.without_display(DISPLAY=":65501"), '(":65501" cannot be opened)')):
+            done = self.run_bin(env=env)
+            self.assertEqual(done.returncode, 2, done.stderr)
+            self.assertEqual(done.stderr.count("\n"), 1, done.stderr)
+            self.assertIn("no display to show its window on " + why, done.stderr)
+
+    def test_an_argument_never_lets_the_countdowns_run(self):
+        title = "TAMBREL e2e command line target"
+        target = self.start_target(title)
+        self.seed(AUTOSTART_COUNTDOWN_TICKBOX="1", WINDOW_NAME_TEXTBOX=title,
+                  PROCESS_NAME_TEXTBOX=os.path.basename(TARGET))
+        # With the window open this would take fifteen seconds and close the target.
+        for args in (["--version"], ["--autostart"]):
+            self.run_bin(*args)
+        self.assertIsNone(target.poll(), "the target was closed")
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

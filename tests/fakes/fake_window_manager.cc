@@ -25,6 +25,8 @@ bool FakeWindowManager::exists(WindowId id) const {
 
 WindowId FakeWindowManager::find_window(std::string_view title) {
   calls.push_back("find " + std::string(title));
+  if (title.empty())
+    return 0;
   for (const auto& w : windows) {
     if (w.title == title)
       return w.id;
@@ -53,7 +55,7 @@ WindowId FakeWindowManager::activate(std::string_view title) {
     if (!found && w.title.starts_with(title))
       found = &w;
   }
-  if (!found)
+  if (!found || title.empty())
     throw Error("No window has the title \"" + std::string(title) + "\".");
   if (!refuse_activation)
     foreground = found->id;

@@ -92,6 +92,23 @@ TEST(Win32WindowManager, ActivatingAMissingTitleThrowsNamingIt) {
   }
 }
 
+TEST(Win32WindowManager, ActivationIgnoresCaseAsTheLookupDoesAndAnEmptyTitleNamesNothing) {
+  Win32WindowManager wm;
+  OwnWindow untitled(L"");
+  OwnWindow exact(L"TAMBREL test: Backup Report");
+  // In front, so the walk meets it first: a whole title must still win over a prefix.
+  OwnWindow longer(L"tambrel TEST: backup report (2)");
+  ASSERT_TRUE(bring_to_front(longer.hwnd()));
+
+  EXPECT_EQ(wm.find_window("tambrel test: BACKUP REPORT"), id_of(exact.hwnd()));
+  EXPECT_EQ(wm.activate("tambrel test: BACKUP REPORT"), id_of(exact.hwnd()));
+  EXPECT_EQ(wm.activate("TAMBREL TEST: BACKUP REPORT ("), id_of(longer.hwnd()));
+
+  EXPECT_EQ(wm.find_window(""), 0u)
+      << "an empty title found \"" << title_of(wm.find_window("")) << "\"";
+  EXPECT_THROW(wm.activate(""), Error);
+}
+
 TEST(Win32WindowManager, SetTopmostTogglesTheStyleWithoutMovingTheWindow) {
   Win32WindowManager wm;
   Child notepad(L"notepad.exe");

@@ -1,21 +1,39 @@
 // TAMBREL for the Linux desktop: Qt Widgets windows, the window manager of the session (X11, or
 // the compositor's own interface on Wayland), /proc and an INI settings file per executable name.
-#include <QApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/exe_name.h"
 #include "platform/linux/procfs_process_table.h"
 #include "platform/qt/desktop.h"
+#include "platform/qt/desktop_application.h"
 #include "platform/qt/qsettings_store.h"
 #include "platform/qt/qt_form_view.h"
+#include "shell/command_line.h"
 #include "shell/startup.h"
 
 int main(int argc, char** argv) {
-  // The program takes no command line; Qt is not shown the arguments either.
+  // ---- command line: answered before anything needs a display ----
+  {
+    const char* argv0 = argc > 0 ? argv[0] : "tambrel";
+    const std::string section = tambrel::section_from_path(argv0);
+    const tambrel::CopyPlaces places{
+        tambrel::program_name(argv0), section, tambrel::qt::QSettingsStore().location(section), {}};
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (const auto answer = tambrel::answer_command_line(arguments, places)) {
+      std::fputs(answer->text.c_str(), answer->is_error() ? stderr : stdout);
+      return answer->status;
+    }
+  }
+  // ---- end of command line ----
+
+  // Qt is not shown the arguments: there are none by now.
   int qt_argc = 1;
   char* qt_argv[] = {argc > 0 ? argv[0] : const_cast<char*>("tambrel"), nullptr};
   tambrel::qt::prefer_xwayland_for_own_window();
-  QApplication application(qt_argc, qt_argv);
+  tambrel::qt::DesktopApplication application(qt_argc, qt_argv);
 
   tambrel::SteadyClock clock;
   tambrel::qt::Desktop desktop;

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "platform/clock.h"
+#include "platform/win32/console.h"
 #include "platform/win32/own_executable.h"
 #include "platform/win32/registry_store.h"
 #include "platform/win32/resource_ids.h"
@@ -12,11 +13,25 @@
 #include "platform/win32/win32_form_view.h"
 #include "platform/win32/win32_window_manager.h"
 #include "platform/win32/wmi_process_table.h"
+#include "shell/command_line.h"
 #include "shell/startup.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace tambrel;
   try {
+    // ---- command line: answered before any window opens ----
+    {
+      const std::string section = win32::own_executable_section();
+      const CopyPlaces places{program_name(win32::own_executable_path()),
+                              section,
+                              win32::RegistryStore().location(section),
+                              {}};
+      if (const auto answer = answer_command_line(win32::command_line_arguments(), places)) {
+        win32::tell_user(answer->text, answer->is_error());
+        return answer->status;
+      }
+    }
+    // ---- end of command line ----
     SteadyClock clock;
     win32::Win32WindowManager windows;
     win32::SendInputKeySender keys;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/error.h"
 #include "platform/win32/utf.h"
@@ -38,16 +39,23 @@ struct TitleSearch {
   HWND prefix = nullptr;
 };
 
+// Titles compare as the system's own lookup (FindWindowW) compares them: ordinal, ignoring case.
+bool same_text(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
 BOOL CALLBACK visit_window(HWND hwnd, LPARAM param) {
   auto& search = *reinterpret_cast<TitleSearch*>(param);
   if (!IsWindowVisible(hwnd))
     return TRUE;
   const std::wstring title = window_title(hwnd);
-  if (title == search.wanted) {
+  if (same_text(title, search.wanted)) {
     search.exact = hwnd;
     return FALSE;
   }
-  if (!search.prefix && title.starts_with(search.wanted))
+  if (!search.prefix && title.size() > search.wanted.size() &&
+      same_text(std::wstring_view(title).substr(0, search.wanted.size()), search.wanted))
     search.prefix = hwnd;
   return TRUE;
 }
@@ -73,6 +81,9 @@ void bring_to_foreground(HWND hwnd) {
 }  // namespace
 
 WindowId Win32WindowManager::find_window(std::string_view title) {
+  // FindWindowW takes "" for any untitled window, hidden ones included.
+  if (title.empty())
+    return 0;
   return to_id(FindWindowW(nullptr, to_wide(title).c_str()));
 }
 
@@ -83,7 +94,9 @@ void Win32WindowManager::post_close(WindowId window) {
 
 WindowId Win32WindowManager::activate(std::string_view title) {
   TitleSearch search{to_wide(title)};
-  EnumWindows(visit_window, reinterpret_cast<LPARAM>(&search));
+  // Every title begins with "": an empty title would take the first visible window.
+  if (!title.empty())
+    EnumWindows(visit_window, reinterpret_cast<LPARAM>(&search));
   const HWND target = search.exact ? search.exact : search.prefix;
   if (!target) {
     throw Error("No window titled \"" + std::string(title) + "\" or beginning with it was found");

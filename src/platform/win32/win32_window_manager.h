@@ -6,6 +6,8 @@ namespace tambrel::win32 {
 
 /// The window manager on user32: FindWindowW, PostMessageW(WM_CLOSE), EnumWindows +
 /// SetForegroundWindow, GetForegroundWindow, SetWindowPos(HWND_TOPMOST / HWND_NOTOPMOST).
+/// The lookup and the activation compare titles alike: ordinal, ignoring case, as the system's
+/// own lookup does (activation: a whole title first, else the first that begins with the text).
 class Win32WindowManager : public WindowManager {
  public:
   WindowId find_window(std::string_view title) override;

@@ -13,7 +13,8 @@
 # status is the number of failed cases (0: all passed).
 set -u
 
-readonly all_cases=(close_message alt_f4 wait_for_process bad_value renamed_copy)
+readonly all_cases=(close_message alt_f4 wait_for_process bad_value renamed_copy empty_title
+  command_line)
 if [[ ${1:-} == --list ]]; then
   printf '%s\n' "${all_cases[@]}"
   exit 0
@@ -316,6 +317,65 @@ case_renamed_copy() {
   check "exit status 0" test "$(status_of "$copy")" = 0
   check "its section holds the nine keys" test "$(stored_keys other-name)" = "$nine_keys"
   check "the original's section was not touched" eval '! section_exists tambrel'
+  end_case
+}
+
+# No window name: nothing is asked to close in either mode, notepad in front or not; with Alt+F4
+# that is the error of a name no window has.
+case_empty_title() {
+  begin_case "empty window name: nothing closes, by close message or by Alt+F4"
+  seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe WINDOW_NAME_TEXTBOX ""
+  check "notepad is up" start_notepad
+  start timeout -k 5 90 wine "$exe"
+  local tambrel=$last_pid
+  check "the main window shows" wait_for 20 window_shown "$main_title"
+  check "TAMBREL ends" wait_for 40 gone "$tambrel"
+  check "exit status 0" test "$(status_of "$tambrel")" = 0
+  check "notepad is still there" alive "$notepad"
+
+  seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 SENDKEYS_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
+    WINDOW_NAME_TEXTBOX ""
+  start timeout -k 5 90 wine "$exe"
+  tambrel=$last_pid
+  check "the message box shows" wait_for 30 window_shown TAMBREL
+  check "it says the name is empty" eval 'window_texts TAMBREL | grep -q "window name is empty"'
+  local box
+  box=$(window_id TAMBREL)
+  acknowledge() {
+    timeout 10 xdotool windowactivate --sync "$box" key Return >>"$log" 2>&1
+    wait_for 2 gone "$tambrel"
+  }
+  check "TAMBREL ends once the message is acknowledged" wait_for 20 acknowledge
+  check "exit status 1" test "$(status_of "$tambrel")" = 1
+  check "notepad is still there" alive "$notepad"
+  check "its window too" window_shown "$notepad_title"
+  end_case
+}
+
+# Arguments are answered on the standard streams at once; none lets the countdowns run.
+case_command_line() {
+  begin_case "command line: --version, --help, a refused argument"
+  seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
+    WINDOW_NAME_TEXTBOX "$notepad_title"
+  check "notepad is up" start_notepad
+  local out status
+  # answer ARG STREAM: runs tambrel.exe ARG; its STREAM (1 or 2) in $out, its status in $status.
+  answer() {
+    timeout -k 5 30 wine "$exe" "$1" >"$work/out.1" 2>"$work/out.2"
+    status=$?
+    out=$(tr -d '\r' <"$work/out.$2")
+  }
+  answer --version 1
+  check "--version prints the version ($out)" grep -Eqx 'tambrel\.exe [0-9]+\.[0-9]+' <<<"$out"
+  check "--version: exit status 0" test "$status" = 0
+  answer --help 1
+  check "--help names where the settings are" \
+    grep -qF 'HKEY_CURRENT_USER\Software\MERIDOX-TAMBREL\tambrel' <<<"$out"
+  check "--help: exit status 0" test "$status" = 0
+  answer --autostart 2
+  check "a refused argument is named on the error stream" grep -qF '"--autostart"' <<<"$out"
+  check "a refused argument: exit status 2" test "$status" = 2
+  check "notepad is still there" alive "$notepad"
   end_case
 }
 

@@ -1,0 +1,54 @@
+#include "platform/qt/desktop_application.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "shell/command_line.h"
+
+namespace tambrel::qt::detail {
+
+namespace {
+
+struct Held {
+  QtMsgType type;
+  std::string category;
+  QString text;
+};
+
+std::string program;
+std::vector<Held> held;
+QtMessageHandler previous = nullptr;
+
+void hold_or_exit(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type != QtFatalMsg) {
+    held.push_back({type, context.category ? context.category : "", text});
+    return;
+  }
+  // Qt's own words here list plugins and suggest reinstalling; the user needs to hear why.
+  const char* display = std::getenv("DISPLAY");
+  std::fputs(no_display_text(program, display ? display : "").c_str(), stderr);
+  std::fflush(stderr);
+  // Qt is half made: no destructor or exit handler may run now.
+  std::_Exit(kExitCantStart);
+}
+
+}  // namespace
+
+NoDisplayExit::NoDisplayExit(const char* argv0) {
+  program = program_name(argv0 ? argv0 : "tambrel");
+  previous = qInstallMessageHandler(hold_or_exit);
+}
+
+void NoDisplayExit::release() {
+  qInstallMessageHandler(previous);
+  for (const Held& h : held) {
+    const QMessageLogContext context(nullptr, 0, nullptr,
+                                     h.category.empty() ? nullptr : h.category.c_str());
+    qt_message_output(h.type, context, h.text);
+  }
+  held.clear();
+}
+
+}  // namespace tambrel::qt::detail

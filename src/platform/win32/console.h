@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tambrel::win32 {
+
+/// The arguments after the program's name, as the C runtime split them, in UTF-8.
+std::vector<std::string> command_line_arguments();
+
+/// Shows `text` to whoever started the program: on its standard output (standard error when
+/// `is_error`) when that leads to a file, pipe or console; else on the console of the process
+/// that started it (AttachConsole), the way a console program would; else in a message box.
+void tell_user(const std::string& text, bool is_error);
+
+}  // namespace tambrel::win32

@@ -1,0 +1,66 @@
+// The command line: nothing runs with an argument; help, version and refusals.
+#include <gtest/gtest.h>
+
+#include "shell/command_line.h"
+
+namespace tambrel {
+namespace {
+
+const CopyPlaces kPlaces{"backup-job", "backup-job",
+                         "/home/u/.config/MERIDOX-TAMBREL/backup-job.ini", ""};
+
+std::optional<CommandLineAnswer> answer(std::vector<std::string> arguments) {
+  return answer_command_line(arguments, kPlaces);
+}
+
+TEST(CommandLine, OnlyNoArgumentsRunsTheProgram) {
+  EXPECT_FALSE(answer({}).has_value());
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--help"}, {"--version"}, {""}, {"-h"}, {"/?"}}) {
+    EXPECT_TRUE(answer(args).has_value()) << args[0];
+  }
+}
+
+TEST(CommandLine, HelpAndVersionAnswerWithStatusZero) {
+  const auto version = answer({"--version"});
+  EXPECT_EQ(version->text, "backup-job " TAMBREL_TEST_VERSION "\n");
+  EXPECT_EQ(version->status, kExitDone);
+
+  const auto help = answer({"--version", "--help"});
+  EXPECT_EQ(help->status, kExitDone);
+  EXPECT_FALSE(help->is_error());
+  EXPECT_TRUE(help->text.starts_with("Usage: backup-job [--help | --version]\n")) << help->text;
+  EXPECT_NE(help->text.find("its settings:      " + kPlaces.settings + "\n"), std::string::npos);
+  EXPECT_EQ(help->text.find("activity log"), std::string::npos) << "no log place was given";
+  for (const char* status : {"\n  0  ", "\n  1  ", "\n  2  "})
+    EXPECT_NE(help->text.find(status), std::string::npos) << status;
+
+  CopyPlaces with_log = kPlaces;
+  with_log.log = "/home/u/.local/state/MERIDOX-TAMBREL/backup-job.log";
+  EXPECT_NE(help_text(with_log).find("its activity log:  " + with_log.log + "\n"),
+            std::string::npos);
+}
+
+TEST(CommandLine, AnythingElseIsRefusedWithStatusTwoNamingTheFirstArgumentNotTaken) {
+  const auto option = answer({"--help", "--autostart", "x"});
+  EXPECT_EQ(option->status, kExitCantStart);
+  EXPECT_TRUE(option->is_error());
+  EXPECT_TRUE(option->text.starts_with("backup-job: unknown option \"--autostart\""))
+      << option->text;
+  EXPECT_NE(option->text.find("backup-job --help"), std::string::npos);
+
+  const auto word = answer({"Untitled - Notepad"});
+  EXPECT_TRUE(word->text.starts_with("backup-job: unexpected argument \"Untitled - Notepad\""));
+  // A control character in an argument is shown, not sent to the terminal.
+  EXPECT_NE(answer({"a\x1b[2Jb"})->text.find("\"a\\x1b[2Jb\""), std::string::npos);
+}
+
+TEST(CommandLine, NoDisplayIsOneSentence) {
+  EXPECT_EQ(no_display_text("tambrel", ""),
+            "tambrel: no display to show its window on (DISPLAY is not set); start it within a "
+            "desktop session.\n");
+  EXPECT_NE(no_display_text("tambrel", ":7").find("(\":7\" cannot be opened)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tambrel
