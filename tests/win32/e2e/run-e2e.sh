@@ -324,7 +324,9 @@ case_renamed_copy() {
 # that is the error of a name no window has.
 case_empty_title() {
   begin_case "empty window name: nothing closes, by close message or by Alt+F4"
-  seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe WINDOW_NAME_TEXTBOX ""
+  # Without the wait option, which is ticked at first: notepad runs on.
+  seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 WAIT_FOR_PROCESS_TICKBOX 0 \
+    PROCESS_NAME_TEXTBOX notepad.exe WINDOW_NAME_TEXTBOX ""
   check "notepad is up" start_notepad
   start timeout -k 5 90 wine "$exe"
   local tambrel=$last_pid
