@@ -84,6 +84,8 @@ name for another job.
     text += "  its settings:      " + places.settings + "\n";
   if (!places.log.empty())
     text += "  its activity log:  " + places.log + "\n";
+  if (!places.reach.empty())
+    text += "\n" + places.reach;
   text += R"(
 The ticked options are saved as they change (except "Always On Top"); the window name, the
 process name, "Always On Top" and the window position are saved when the program ends by its

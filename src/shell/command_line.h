@@ -18,6 +18,7 @@ struct CopyPlaces {
   std::string section;   ///< the settings section, e.g. "backup-job"
   std::string settings;  ///< where that section is kept (a file path, a registry path)
   std::string log;       ///< where the activity log is written
+  std::string reach{};  ///< which windows this desktop build can reach, one paragraph; may be empty
 };
 
 /// The program's answer to a command line it does not run with: a text and the exit status.

@@ -39,6 +39,11 @@ TEST(CommandLine, HelpAndVersionAnswerWithStatusZero) {
   with_log.log = "/home/u/.local/state/MERIDOX-TAMBREL/backup-job.log";
   EXPECT_NE(help_text(with_log).find("its activity log:  " + with_log.log + "\n"),
             std::string::npos);
+
+  CopyPlaces with_reach = kPlaces;
+  with_reach.reach = "Windows it reaches: these.\n";
+  EXPECT_NE(help_text(with_reach).find("\nWindows it reaches: these.\n"), std::string::npos);
+  EXPECT_EQ(help->text.find("Windows it reaches"), std::string::npos) << "none was given";
 }
 
 TEST(CommandLine, AnythingElseIsRefusedWithStatusTwoNamingTheFirstArgumentNotTaken) {

@@ -11,6 +11,7 @@
 #include "platform/qt/desktop_application.h"
 #include "platform/qt/qsettings_store.h"
 #include "platform/qt/qt_form_view.h"
+#include "platform/wayland/session_choice.h"
 #include "shell/command_line.h"
 #include "shell/startup.h"
 
@@ -19,8 +20,11 @@ int main(int argc, char** argv) {
   {
     const char* argv0 = argc > 0 ? argv[0] : "tambrel";
     const std::string section = tambrel::section_from_path(argv0);
-    const tambrel::CopyPlaces places{
-        tambrel::program_name(argv0), section, tambrel::qt::QSettingsStore().location(section), {}};
+    const tambrel::CopyPlaces places{tambrel::program_name(argv0),
+                                     section,
+                                     tambrel::qt::QSettingsStore().location(section),
+                                     {},
+                                     tambrel::wayland::kDesktopsReached};
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (const auto answer = tambrel::answer_command_line(arguments, places)) {
       std::fputs(answer->text.c_str(), answer->is_error() ? stderr : stdout);

@@ -44,6 +44,12 @@ inline constexpr const char* kGnomeShellBusName = "org.gnome.Shell";
 /// bus); else XWayland only.
 BackendChoice choose_backend(const SessionFacts& facts);
 
+/// Which windows the Linux build reaches on which desktop, for --help.
+inline constexpr const char* kDesktopsReached =
+    "Windows it reaches: on X11 every window; on Wayland every window under sway or i3 (their IPC\n"
+    "socket), KDE Plasma (KWin scripts) and GNOME (with its extension enabled); on any other\n"
+    "Wayland desktop only X11/XWayland windows, and its first close request says so.\n";
+
 /// The one line start-up states, e.g. "Windows are reached through sway's IPC socket: ...".
 std::string describe(const BackendChoice& choice);
 
