@@ -21,7 +21,8 @@ void Application::dispatch(const std::function<void()>& handler) {
   } catch (...) {
     report_error("An unknown error occurred.");
   }
-  --depth_;
+  if (--depth_ == 0)
+    unwind_ = false;
   rearm_view();
 }
 
@@ -32,6 +33,17 @@ void Application::report_error(const std::string& what) {
   failed_ = true;
   view_.message_box(kErrorTitle, "TAMBREL has stopped because of an error:\n\n" + what);
   view_.quit();
+}
+
+void Application::fail(const std::string& what) {
+  report_error(what);
+  if (depth_ > 0)
+    unwind_ = true;
+}
+
+void Application::unwind_if_failed() {
+  if (unwind_ && depth_ > 0)
+    throw ProgramEnded{};
 }
 
 void Application::end_program() {

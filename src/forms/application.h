@@ -33,6 +33,10 @@ class Application {
   void dispatch(const std::function<void()>& handler);
   /// Ends the program at once: every event loop stops and the running handler is unwound.
   [[noreturn]] void end_program();
+  /// Reports an error that reached a view outside the dispatch point (a system call that failed
+  /// while drawing) as the dispatch point does: one message box, then the end of the program. A
+  /// handler running meanwhile is unwound at its next change to a control.
+  void fail(const std::string& what);
   bool ended() const { return ended_; }
   /// True when the program ended on an error.
   bool failed() const { return failed_; }
@@ -56,6 +60,8 @@ class Application {
   void form_unloaded(Form* form);
   void report_error(const std::string& what);
   void rearm_view();
+  /// Unwinds the running handler when fail() was called during it.
+  void unwind_if_failed();
 
   Clock& clock_;
   FormView& view_;
@@ -64,6 +70,8 @@ class Application {
   std::vector<Form*> loaded_forms_;
   bool ended_ = false;
   bool failed_ = false;
+  /// Set by fail() while a handler runs: the handler is to be unwound.
+  bool unwind_ = false;
   int depth_ = 0;
 };
 

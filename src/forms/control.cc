@@ -4,6 +4,10 @@
 
 namespace tambrel::forms {
 
+std::int16_t clicked_value(std::int16_t value) {
+  return value == 1 ? 0 : 1;
+}
+
 void Control::set_text(std::string text) {
   if (state_.text == text)
     return;

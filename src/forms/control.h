@@ -9,6 +9,10 @@ namespace tambrel::forms {
 
 class Form;
 
+/// The value a user's click gives a check box holding `value`: a ticked box is cleared; an
+/// unticked or greyed one is ticked. The one rule every view's check boxes follow.
+std::int16_t clicked_value(std::int16_t value);
+
 /// A control of a loaded form. Geometry, tab order, font, alignment and border keep their design
 /// values; text, enabled state, colours and a check box's value change at run time, and every
 /// change is shown by the form's view at once.

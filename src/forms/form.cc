@@ -133,6 +133,16 @@ void Form::user_set_value(std::string_view control, std::int16_t value) {
   });
 }
 
+void Form::user_toggle(std::string_view control) {
+  const std::string name(control);
+  app_.dispatch([this, &name] {
+    if (loaded_) {
+      Control& box = this->control(name);
+      box.set_value(clicked_value(box.value()));
+    }
+  });
+}
+
 void Form::user_dbl_click(std::string_view control) {
   const std::string name(control);
   app_.dispatch([this, &name] {
@@ -161,11 +171,13 @@ void Form::user_moved(float left, float top) {
 void Form::notify(Control& control, Property what) {
   if (loaded_)
     app_.view().control_changed(*this, control, what);
+  app_.unwind_if_failed();
 }
 
 void Form::notify_form(Property what) {
   if (loaded_)
     app_.view().form_changed(*this, what);
+  app_.unwind_if_failed();
 }
 
 }  // namespace tambrel::forms

@@ -70,6 +70,8 @@ class Form {
   /// User input, reported by the view; each goes through the dispatch point.
   void user_click(std::string_view control);
   void user_set_value(std::string_view control, std::int16_t value);
+  /// The user clicked the check box `control`: its value becomes clicked_value() of its value.
+  void user_toggle(std::string_view control);
   void user_dbl_click(std::string_view control);
   void user_set_text(std::string_view control, std::string text);
   void user_close();

@@ -16,15 +16,21 @@ const SettingKey& checked_key(std::string_view key, TextForm form) {
   return k;
 }
 
-/// A stored text as it is quoted in a message: long texts are cut so the message stays readable.
+/// A stored text as it is quoted in a message: a text of more than 40 characters is cut after
+/// its 40th so the message stays readable. Characters, not bytes: the text is UTF-8.
 std::string quoted_excerpt(std::string_view text) {
   constexpr std::size_t kMax = 40;
-  if (text.size() <= kMax)
+  std::size_t characters = 0, cut = text.size();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+      continue;  // a continuation byte
+    if (characters == kMax)
+      cut = i;
+    ++characters;
+  }
+  if (characters <= kMax)
     return "\"" + std::string(text) + "\"";
-  std::size_t cut = kMax;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-    --cut;  // UTF-8
-  return "\"" + std::string(text.substr(0, cut)) + "...\" (" + std::to_string(text.size()) +
+  return "\"" + std::string(text.substr(0, cut)) + "...\" (" + std::to_string(characters) +
          " characters)";
 }
 

@@ -59,6 +59,15 @@ TEST_F(FormsTest, CheckBoxRaisesClickOnlyWhenItsValueChanges) {
   EXPECT_EQ(log, (std::vector<std::string>{"click 1", "click 2", "click 0"}));
 }
 
+TEST_F(FormsTest, AUserClickTicksAnUntickedOrGreyedBoxAndClearsATickedOne) {
+  form.user_toggle("BOX");  // 0 -> 1
+  form.user_toggle("BOX");  // 1 -> 0
+  form.control("BOX").set_value(2);
+  form.user_toggle("BOX");  // greyed -> ticked
+  EXPECT_EQ(log, (std::vector<std::string>{"click 1", "click 0", "click 2", "click 1"}));
+  EXPECT_EQ(clicked_value(-3), 1) << "any stored state but ticked becomes ticked";
+}
+
 TEST_F(FormsTest, TimersWithoutIntervalNeverTickAndActivationStartsTheirPeriod) {
   EXPECT_FALSE(app.next_due().has_value()) << "interval 0: nothing is due";
   clock.set(500);
@@ -117,6 +126,26 @@ TEST_F(FormsTest, AnErrorShowsOneMessageBoxAndNothingRunsAfterIt) {
   form.user_set_value("BOX", 1);
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(view.wake, std::nullopt);
+}
+
+TEST_F(FormsTest, AViewErrorDuringAHandlerShowsOneBoxAndStopsTheHandler) {
+  form.timer("A").set_interval(1000);
+  form.on_timer("A", [this] {
+    // The view's drawing of this change fails, as a refused brush would.
+    app.fail("CreateSolidBrush failed");
+    log.push_back("after the failing call");
+    form.control("BOX").set_value(1);
+    log.push_back("after the next change");
+  });
+  run_until(3000);
+  ASSERT_EQ(view.message_boxes.size(), 1u);
+  EXPECT_NE(view.message_boxes[0].text.find("CreateSolidBrush failed"), std::string::npos);
+  EXPECT_TRUE(app.failed());
+  EXPECT_EQ(view.quits, 1);
+  EXPECT_EQ(log, (std::vector<std::string>{"after the failing call"}))
+      << "the handler ends at its next change, before that change raises Click";
+  app.fail("a second failure");
+  EXPECT_EQ(view.message_boxes.size(), 1u) << "one box only";
 }
 
 TEST_F(FormsTest, UnloadingTheLastFormEndsTheProgramAndTheNextShowStartsFresh) {

@@ -100,6 +100,19 @@ TEST(Settings, ABadStoredValueNamesKeyTextAndPlace) {
     EXPECT_LT(std::string(e.what()).size(), 200u) << "a huge value is cut in the message";
     EXPECT_NE(std::string(e.what()).find("100000 characters"), std::string::npos);
   }
+  // Characters, not bytes: 50 two-byte letters are cut after 40 of them.
+  std::string accents;
+  for (int i = 0; i < 50; ++i)
+    accents += "\u00e9";
+  store.put("backup-job", "MainTop", accents);
+  try {
+    s.restore_geometry("MainTop");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    const std::string forty = accents.substr(0, 80);
+    EXPECT_NE(std::string(e.what()).find("\"" + forty + "...\" (50 characters)"), std::string::npos)
+        << e.what();
+  }
 }
 
 TEST(Settings, TextsAreStoredAndRestoredUnchanged) {

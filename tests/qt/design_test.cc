@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QWindow>
 
-#include "platform/qt/twips.h"
+#include "forms/twips.h"
 #include "qt_rig.h"
 #include "window_models/tambrel_main.h"
 
@@ -163,10 +163,10 @@ TEST(MainWindowPlacement, StoredGeometryIsAppliedAndAbsurdValuesAreClamped) {
   ASSERT_FALSE(absurd.app().ended());
   QWidget* a = absurd.main_window();
   ASSERT_TRUE(wait_until([&] { return a->isVisible(); }));
-  EXPECT_LE(a->width(), qt::kMaxPixels);
+  EXPECT_LE(a->width(), forms::kMaxPixels);
   EXPECT_GE(a->height(), 1);
-  EXPECT_LE(a->geometry().left(), qt::kMaxPixels + 100);
-  EXPECT_GE(a->geometry().top(), -qt::kMaxPixels - 100);
+  EXPECT_LE(a->geometry().left(), forms::kMaxPixels + 100);
+  EXPECT_GE(a->geometry().top(), -forms::kMaxPixels - 100);
 }
 
 TEST_F(MainWindowDesign, FocusStartsOnTheCountdownButtonAndTabWalksTheTabStops) {

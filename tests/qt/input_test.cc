@@ -54,17 +54,17 @@ TEST_F(MainWindowInput, ACheckBoxClickReachesTheProgramExactlyOnce) {
   EXPECT_EQ(rig.widget<QPushButton>("STOP_START_COUNTDOWN_BUTTON")->text(), "STOP COUNTDOWN");
 }
 
-TEST_F(MainWindowInput, AGreyedBoxShowsGreyAndAClickClearsIt) {
+TEST_F(MainWindowInput, AGreyedBoxShowsGreyAndAClickTicksIt) {
   rig.store("SENDKEYS_TICKBOX", "2");
   start();
   QCheckBox* sendkeys = rig.widget<QCheckBox>("SENDKEYS_TICKBOX");
   EXPECT_EQ(sendkeys->checkState(), Qt::PartiallyChecked);
   const std::size_t before = rig.settings.writes.size();
   QTest::mouseClick(sendkeys, Qt::LeftButton);
-  EXPECT_EQ(rig.main()[SENDKEYS_TICKBOX].value(), 0);
-  EXPECT_EQ(sendkeys->checkState(), Qt::Unchecked);
+  EXPECT_EQ(rig.main()[SENDKEYS_TICKBOX].value(), 1);
+  EXPECT_EQ(sendkeys->checkState(), Qt::Checked);
   ASSERT_EQ(rig.settings.writes.size(), before + 1);
-  EXPECT_EQ(rig.settings.writes.back().second, "0");
+  EXPECT_EQ(rig.settings.writes.back().second, "1");
 }
 
 TEST_F(MainWindowInput, TypingSetsTheTextAndEnterOrEscapeActivateNothing) {

@@ -31,7 +31,7 @@ std::int16_t CheckBox::shown_value() const {
 void CheckBox::nextCheckState() {
   // The runtime decides, raises Click and tells the view what to show.
   if (on_user_toggle)
-    on_user_toggle(shown_value() == 0 ? 1 : 0);
+    on_user_toggle();
 }
 
 bool CheckBox::hitButton(const QPoint& pos) const {

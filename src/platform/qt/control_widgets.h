@@ -8,8 +8,8 @@
 
 namespace tambrel::qt {
 
-/// A check box whose state only the forms runtime changes: a user's click or Space asks
-/// `on_user_toggle` for the new state (0 or 1; a greyed box goes to 0) and changes nothing itself.
+/// A check box whose state only the forms runtime changes: a user's click or Space calls
+/// `on_user_toggle`, and the runtime decides the new state; the box changes nothing itself.
 /// The whole control area takes clicks, and a caption may wrap over several lines.
 class CheckBox : public QCheckBox {
   Q_OBJECT
@@ -20,8 +20,8 @@ class CheckBox : public QCheckBox {
   void show_value(std::int16_t value);
   /// The value shown: 0, 1 or 2.
   std::int16_t shown_value() const;
-  /// Called with the value the user asked for.
-  std::function<void(std::int16_t)> on_user_toggle;
+  /// Called when the user clicks the box or presses Space on it.
+  std::function<void()> on_user_toggle;
 
  protected:
   void nextCheckState() override;

@@ -10,12 +10,15 @@
 #include <limits>
 #include <vector>
 
+#include "forms/twips.h"
 #include "platform/qt/control_widgets.h"
-#include "platform/qt/twips.h"
 
 namespace tambrel::qt {
 
 using forms::ControlKind;
+using forms::pixels_to_twips;
+using forms::twips_to_pixels;
+using forms::twips_to_size;
 
 namespace {
 
@@ -91,9 +94,9 @@ QWidget* FormWindow::create_control(const forms::Control& control) {
     }
     case ControlKind::kCheckBox: {
       auto* box = new CheckBox(p.word_wrap, this);
-      box->on_user_toggle = [this, name](std::int16_t value) {
+      box->on_user_toggle = [this, name] {
         if (form_)
-          form_->user_set_value(name, value);
+          form_->user_toggle(name);
       };
       widget = box;
       break;

@@ -1,15 +1,15 @@
-#include "platform/qt/twips.h"
+#include "forms/twips.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace tambrel::qt {
+namespace tambrel::forms {
 
 int twips_to_pixels(double twips, double dpi) {
   const double pixels = twips * dpi / 1440.0;
   if (std::isnan(pixels))
     return 0;
-  // Clamp before converting: a double beyond int's range makes the conversion undefined.
+  // Clamped before converting: a double beyond int's range makes the conversion undefined.
   return static_cast<int>(std::lround(std::clamp(pixels, -double(kMaxPixels), double(kMaxPixels))));
 }
 
@@ -18,8 +18,7 @@ int twips_to_size(double twips, double dpi) {
 }
 
 float pixels_to_twips(int pixels, double dpi) {
-  // Whole twips, as the window's edges are stored and compared.
   return static_cast<float>(std::round(pixels * 1440.0 / dpi));
 }
 
-}  // namespace tambrel::qt
+}  // namespace tambrel::forms
