@@ -109,6 +109,31 @@ TEST_F(RegistryStoreTest, ForeignStringFormsAreReadAsStoredText) {
   EXPECT_EQ(store_.read(section_, "Nothing"), "");
 }
 
+TEST_F(RegistryStoreTest, TextIsWrittenBackExactlyAsItWasRead) {
+  // An unpaired surrogate, as another program may have stored it: UTF-8 shows it as U+FFFD.
+  const wchar_t lone[] = {L'a', wchar_t(0xD800), L'b', L'\0'};
+  put_raw(L"WINDOW_NAME_TEXTBOX", REG_SZ, lone, sizeof lone);
+  const auto read = store_.read(section_, "WINDOW_NAME_TEXTBOX");
+  ASSERT_EQ(read,
+            "a\xef\xbf\xbd"
+            "b");
+  auto stored = [&] {
+    wchar_t data[16] = {};
+    DWORD size = sizeof data;
+    RegGetValueW(HKEY_CURRENT_USER, subkey().c_str(), L"WINDOW_NAME_TEXTBOX", RRF_RT_REG_SZ,
+                 nullptr, data, &size);
+    return std::wstring(data);
+  };
+  store_.write(section_, "WINDOW_NAME_TEXTBOX", *read);
+  EXPECT_EQ(stored(), std::wstring(lone)) << "the unchanged text lost its surrogate";
+  store_.write(section_, "WINDOW_NAME_TEXTBOX", *read);
+  EXPECT_EQ(stored(), std::wstring(lone)) << "and again on the next save";
+  store_.write(section_, "WINDOW_NAME_TEXTBOX", "new");
+  EXPECT_EQ(stored(), L"new");
+  store_.write(section_, "PROCESS_NAME_TEXTBOX", *read);
+  EXPECT_EQ(store_.read(section_, "PROCESS_NAME_TEXTBOX"), read) << "only the key it was read from";
+}
+
 TEST_F(RegistryStoreTest, ANonTextValueThrowsNamingKeyTypeAndPlace) {
   const DWORD one = 1;
   put_raw(L"SENDKEYS_TICKBOX", REG_DWORD, &one, sizeof one);

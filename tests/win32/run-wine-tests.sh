@@ -227,9 +227,33 @@ for exe in "$test_exe" "$build/tests/win32/view/tambrel_win32_view_tests.exe"; d
   done
 done
 
-# The view tests save screenshots as BMP (all GDI offers without more DLLs); keep PNGs.
+# --- Both windows at 144 and 192 DPI (96 ran above) ------------------------------------------
+# The prefix's LogPixels is read by each new process; the test checks it took.
+view_exe="$build/tests/win32/view/tambrel_win32_view_tests.exe"
+set_dpi() {
+  bounded 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    >>"$log" 2>&1
+}
+if [[ -f "$view_exe" ]]; then
+  for dpi in 144 192; do
+    set_dpi "$dpi"
+    TAMBREL_EXPECT_DPI=$dpi run_one "DpiScreens at $dpi DPI" \
+      bounded 90 wine "$view_exe" --gtest_filter='DpiScreens.*'
+  done
+  set_dpi 96
+fi
+
+# The view tests save screenshots as BMP (all GDI offers without more DLLs); keep PNGs, and put
+# each window's three DPIs side by side.
 for bmp in "$build/artifacts"/*.bmp; do
   [[ -e "$bmp" ]] && timeout 60 convert "$bmp" "${bmp%.bmp}.png" 2>>"$log" && rm -f "$bmp"
+done
+for window in main about; do
+  shots=("$build/artifacts/win32-dpi-"{96,144,192}"-$window.png")
+  if ls "${shots[@]}" >/dev/null 2>&1; then
+    timeout 60 convert "${shots[@]}" -background white -gravity north -splice 16x0 +append \
+      "$build/artifacts/win32-$window-96-144-192-dpi.png" 2>>"$log"
+  fi
 done
 
 # --- End-to-end runs of tambrel.exe, one case at a time ---------------------------------------

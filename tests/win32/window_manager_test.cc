@@ -133,5 +133,21 @@ TEST(Win32WindowManager, SetTopmostTogglesTheStyleWithoutMovingTheWindow) {
   wm.set_topmost(0, true);  // ignored, no crash
 }
 
+TEST(Win32WindowManager, SetTopmostKeepsTheKeyboardWhereTheUserIsTyping) {
+  Win32WindowManager wm;
+  Child notepad(L"notepad.exe");
+  const HWND typing = wait_for_window(notepad.pid(), kNotepadTitle);
+  ASSERT_NE(typing, nullptr);
+  OwnWindow keeper(L"kept on top");
+  ASSERT_TRUE(bring_to_front(typing));
+  for (int step = 0; step < 3; ++step) {
+    // What the keeper does each second while another window is in front.
+    wm.set_topmost(id_of(typing), false);
+    wm.set_topmost(id_of(keeper.hwnd()), true);
+  }
+  EXPECT_TRUE(GetWindowLongPtrW(keeper.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(settles_in_front(typing)) << "being on top must not take the keyboard";
+}
+
 }  // namespace
 }  // namespace tambrel::win32

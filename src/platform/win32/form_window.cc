@@ -3,12 +3,17 @@
 #include <algorithm>
 #include <numeric>
 
+#include "forms/twips.h"
 #include "platform/error.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/utf.h"
 #include "platform/win32/view_metrics.h"
 #include "platform/win32/win_error.h"
 
 namespace tambrel::win32 {
+
+using forms::twips_to_pixels;
+using forms::twips_to_size;
 
 namespace {
 
@@ -41,8 +46,7 @@ void set_check(ControlWindow& cw) {
 SIZE outer_size(const forms::FormDesign& design, int dpi) {
   RECT rect{0, 0, twips_to_size(design.client_width, dpi),
             twips_to_size(design.client_height, dpi)};
-  AdjustWindowRectExForDpi(&rect, form_style(), FALSE, form_ex_style(design),
-                           static_cast<UINT>(dpi));
+  adjust_window_rect(rect, form_style(), form_ex_style(design), dpi);
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
@@ -64,17 +68,10 @@ ControlWindow* FormWindow::find(const forms::Control& control) {
   return nullptr;
 }
 
-int window_dpi(HWND hwnd) {
-  UINT dpi = hwnd ? GetDpiForWindow(hwnd) : 0;
-  if (dpi == 0)
-    dpi = GetDpiForSystem();
-  return dpi ? static_cast<int>(dpi) : USER_DEFAULT_SCREEN_DPI;
-}
-
 void create_native(FormWindow& fw, ATOM window_class, HINSTANCE instance, FontCache& fonts,
                    WNDPROC edit_subclass) {
   const forms::FormDesign& design = fw.form.design();
-  const SIZE size = outer_size(design, window_dpi(nullptr));
+  const SIZE size = outer_size(design, system_dpi());
   int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
   if (design.centered) {
     RECT work{};
@@ -103,8 +100,14 @@ void create_native(FormWindow& fw, ATOM window_class, HINSTANCE instance, FontCa
   fw.controls.resize(controls.size());
   std::vector<std::size_t> tab_order(controls.size());
   std::iota(tab_order.begin(), tab_order.end(), 0);
+  // Labels last: on the form they are drawn on the window itself, beneath every windowed control
+  // that overlaps them. Labels take no focus, so Tab never walks them.
   std::stable_sort(tab_order.begin(), tab_order.end(), [&](std::size_t a, std::size_t b) {
-    return controls[a]->props().tab_index < controls[b]->props().tab_index;
+    const forms::ControlDesign& pa = controls[a]->props();
+    const forms::ControlDesign& pb = controls[b]->props();
+    const bool label_a = pa.kind == forms::ControlKind::kLabel;
+    const bool label_b = pb.kind == forms::ControlKind::kLabel;
+    return label_a != label_b ? label_b : pa.tab_index < pb.tab_index;
   });
   for (std::size_t i : tab_order) {
     ControlWindow& cw = fw.controls[i];

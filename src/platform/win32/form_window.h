@@ -50,12 +50,10 @@ struct FormWindow {
   ControlWindow* find(const forms::Control& control);
 };
 
-/// The DPI the window is drawn at (GetDpiForWindow), or the system's when it cannot say.
-int window_dpi(HWND hwnd);
-
 /// Creates the hidden top-level window of `fw.form` with the class `window_class`, sized to the
-/// design's client area (centred when the design asks), then its controls in tab order, so that
-/// the z-order the dialog manager walks for Tab is the tab order. Text boxes get `edit_subclass`.
+/// design's client area (centred when the design asks), then its controls: the windowed ones in
+/// tab order, so that the z-order the dialog manager walks for Tab is the tab order, then the
+/// labels beneath them all. Text boxes get `edit_subclass`.
 /// Throws Error naming the call that failed.
 void create_native(FormWindow& fw, ATOM window_class, HINSTANCE instance, FontCache& fonts,
                    WNDPROC edit_subclass);

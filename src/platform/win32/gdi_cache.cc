@@ -17,7 +17,7 @@ HFONT FontCache::get(const forms::Font& font, int dpi) {
     return it->second;
   HFONT made = CreateFontW(font_height(font.size_pt, dpi), 0, 0, 0, font.weight, FALSE, FALSE,
                            FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, to_wide(font.face).c_str());
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, font_face(font.face).c_str());
   if (!made)
     throw Error("CreateFontW failed: " + font.face);
   fonts_.emplace(key, made);

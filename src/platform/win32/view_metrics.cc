@@ -3,32 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/win32/utf.h"
+
 namespace tambrel::win32 {
-
-namespace {
-
-int clamp_pixels(double pixels, int low) {
-  if (!std::isfinite(pixels))
-    return 0;
-  return static_cast<int>(std::lround(std::clamp<double>(pixels, low, kMaxPixels)));
-}
-
-}  // namespace
-
-int twips_to_pixels(double twips, int dpi) {
-  return clamp_pixels(twips * dpi / 1440.0, -kMaxPixels);
-}
-
-int twips_to_size(double twips, int dpi) {
-  return clamp_pixels(twips * dpi / 1440.0, 0);
-}
-
-float pixels_to_twips(int pixels, int dpi) {
-  return static_cast<float>(static_cast<double>(pixels) * 1440.0 / dpi);
-}
 
 int font_height(double size_pt, int dpi) {
   return -static_cast<int>(std::lround(size_pt * dpi / 72.0));
+}
+
+std::wstring font_face(std::string_view face) {
+  if (face == "MS Sans Serif")
+    return L"Microsoft Sans Serif";
+  return to_wide(face);
 }
 
 COLORREF to_colorref(forms::Color color) {
@@ -40,7 +26,8 @@ COLORREF to_colorref(forms::Color color) {
 NativeControl native_control(const forms::ControlDesign& d) {
   using forms::Align;
   using forms::ControlKind;
-  DWORD style = WS_CHILD | WS_VISIBLE | WS_GROUP;
+  // WS_CLIPSIBLINGS: a control paints only where no control above it lies.
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_GROUP | WS_CLIPSIBLINGS;
   DWORD ex_style = 0;
   if (!d.enabled)
     style |= WS_DISABLED;

@@ -2,23 +2,19 @@
 
 #include <windows.h>
 
+#include <string>
+#include <string_view>
+
 #include "forms/design.h"
 
 namespace tambrel::win32 {
 
-/// The largest distance, in pixels, a window or control is placed or sized to. Stored twips can
-/// hold any number; beyond this the window manager's 16-bit message fields would wrap.
-inline constexpr int kMaxPixels = 30000;
-
-/// `twips` at `dpi` (MulDiv(twips, dpi, 1440), rounded), clamped to [-kMaxPixels, kMaxPixels];
-/// a value that is not a number is 0.
-int twips_to_pixels(double twips, int dpi);
-/// A size in twips at `dpi` as pixels, clamped to [0, kMaxPixels].
-int twips_to_size(double twips, int dpi);
-/// `pixels` at `dpi` in twips, the unit the forms runtime keeps geometry in.
-float pixels_to_twips(int pixels, int dpi);
 /// The CreateFontW height for a `size_pt` point font at `dpi`: -MulDiv(pt, dpi, 72), rounded.
 int font_height(double size_pt, int dpi);
+/// The face CreateFontW is asked for a design's `face`: "MS Sans Serif", a bitmap face with a
+/// few pixel sizes only (it neither scales with the DPI nor draws bold), becomes the scalable
+/// "Microsoft Sans Serif" drawn to the same metrics; any other face is itself.
+std::wstring font_face(std::string_view face);
 /// A forms colour as a COLORREF; 0x800000nn is GetSysColor(nn).
 COLORREF to_colorref(forms::Color color);
 

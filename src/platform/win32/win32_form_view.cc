@@ -1,10 +1,12 @@
 #include "platform/win32/win32_form_view.h"
 
 #include <algorithm>
+#include <exception>
 #include <string>
 
 #include "forms/application.h"
 #include "forms/form.h"
+#include "forms/twips.h"
 #include "platform/error.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/utf.h"
@@ -12,6 +14,8 @@
 #include "platform/win32/win_error.h"
 
 namespace tambrel::win32 {
+
+using forms::pixels_to_twips;
 
 namespace {
 
@@ -32,6 +36,25 @@ std::wstring window_text(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), text.size())));
   return text;
+}
+
+/// Runs `body`, the work of a window procedure. Nothing may unwind through the system's code:
+/// an error goes to the runtime's error path and the message gets the default handling.
+template <typename Body>
+LRESULT guarded(Win32FormView* view, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam,
+                Body&& body) {
+  try {
+    return body();
+  } catch (const forms::ProgramEnded&) {
+    // The program has already ended; nothing is left to report.
+  } catch (const std::exception& e) {
+    if (view)
+      view->fail(e.what());
+  } catch (...) {
+    if (view)
+      view->fail("An unknown error occurred while drawing a window.");
+  }
+  return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
 HICON load_icon(HINSTANCE instance, int icon_id, int size_metric) {
@@ -193,6 +216,15 @@ void Win32FormView::message_box(std::string_view title, std::string_view text) {
               MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
+void Win32FormView::fail(const std::string& what) {
+  if (app_) {
+    app_->fail(what);
+    return;
+  }
+  message_box(forms::Application::kErrorTitle, what);
+  quit();
+}
+
 void Win32FormView::quit() {
   quit_ = true;
   KillTimer(wake_window_, kWakeTimer);
@@ -264,12 +296,9 @@ LRESULT CALLBACK Win32FormView::form_proc(HWND hwnd, UINT msg, WPARAM wparam, LP
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     return DefWindowProcW(hwnd, msg, wparam, lparam);
   }
-  try {
-    return fw->view->on_form_message(*fw, msg, wparam, lparam);
-  } catch (...) {
-    // Nothing may unwind through the system's code; the runtime reports its own errors.
-    return DefWindowProcW(hwnd, msg, wparam, lparam);
-  }
+  Win32FormView* view = fw->view;
+  return guarded(view, hwnd, msg, wparam, lparam,
+                 [&] { return view->on_form_message(*fw, msg, wparam, lparam); });
 }
 
 // After any call into the runtime the form, and with it `fw`, may be gone: nothing below
@@ -341,10 +370,9 @@ LRESULT Win32FormView::on_command(FormWindow& fw, WPARAM wparam, LPARAM lparam) 
         form.user_click(name);
       break;
     case forms::ControlKind::kCheckBox:
-      // A click ticks an unticked or greyed box and unticks a ticked one, like the system's
-      // own check box; the runtime sets the value and raises Click.
+      // The runtime decides what a click makes of the value, and raises Click.
       if (code == BN_CLICKED)
-        form.user_set_value(name, cw->control->value() == 1 ? 0 : 1);
+        form.user_toggle(name);
       break;
     case forms::ControlKind::kLabel:
       if (code == STN_CLICKED)
@@ -366,8 +394,12 @@ LRESULT CALLBACK Win32FormView::edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LP
   const LRESULT result = CallWindowProcW(class_proc, hwnd, msg, wparam, lparam);
   if (msg == WM_LBUTTONDBLCLK && cw->form_window) {
     forms::Form& form = cw->form_window->form;
+    Win32FormView* view = cw->form_window->view;
     const std::string name = cw->control->name();
-    form.user_dbl_click(name);
+    return guarded(view, hwnd, msg, wparam, lparam, [&] {
+      form.user_dbl_click(name);
+      return result;
+    });
   }
   return result;
 }
@@ -377,9 +409,11 @@ LRESULT CALLBACK Win32FormView::wake_proc(HWND hwnd, UINT msg, WPARAM wparam, LP
     auto* view = reinterpret_cast<Win32FormView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     KillTimer(hwnd, kWakeTimer);
     // fire_due arms the next wake-up itself.
-    if (view && view->app_)
-      view->app_->fire_due();
-    return 0;
+    return guarded(view, hwnd, msg, wparam, lparam, [&]() -> LRESULT {
+      if (view && view->app_)
+        view->app_->fire_due();
+      return 0;
+    });
   }
   return DefWindowProcW(hwnd, msg, wparam, lparam);
 }

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/form_view.h"
@@ -50,6 +51,9 @@ class Win32FormView : public FormView {
   HWND form_window(const forms::Form& form) const;
   /// The native window of the control `name` of `form`, or null.
   HWND control_window(const forms::Form& form, std::string_view name) const;
+  /// Reports an error that a window procedure caught (nothing may unwind through the system's
+  /// code) on the runtime's one error path: one message box, then the end of the program.
+  void fail(const std::string& what);
 
  private:
   static LRESULT CALLBACK form_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);

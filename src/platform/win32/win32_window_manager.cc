@@ -113,7 +113,7 @@ void Win32WindowManager::set_topmost(WindowId window, bool topmost) {
   if (window == 0)
     return;
   SetWindowPos(to_hwnd(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE);
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 }  // namespace tambrel::win32

@@ -1,5 +1,6 @@
 #include "view_rig.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
@@ -122,7 +123,8 @@ COLORREF pixel_of(HWND hwnd, int x, int y) {
   return color;
 }
 
-bool save_screen_bmp(const std::wstring& path) {
+Screen Screen::capture() {
+  Screen shot;
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
@@ -130,33 +132,87 @@ bool save_screen_bmp(const std::wstring& path) {
   HGDIOBJ old = SelectObject(memory, bitmap);
   const bool copied = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
   SelectObject(memory, old);
-
   BITMAPINFOHEADER info{};
   info.biSize = sizeof info;
   info.biWidth = width;
-  info.biHeight = height;
+  info.biHeight = -height;  // top-down
   info.biPlanes = 1;
-  info.biBitCount = 24;
+  info.biBitCount = 32;
   info.biCompression = BI_RGB;
-  const DWORD stride = ((width * 3 + 3) / 4) * 4;
-  std::vector<char> pixels(static_cast<std::size_t>(stride) * height);
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
   const int lines = GetDIBits(memory, bitmap, 0, height, pixels.data(),
                               reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  if (!copied || lines != height)
-    return false;
+  if (copied && lines == height) {
+    shot.width_ = width;
+    shot.height_ = height;
+    shot.pixels_ = std::move(pixels);
+  }
+  return shot;
+}
 
+COLORREF Screen::at(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_)
+    return CLR_INVALID;
+  const std::uint32_t rgb = pixels_[static_cast<std::size_t>(y) * width_ + x];
+  return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+bool Screen::save_bmp(const std::wstring& path, RECT area) const {
+  area.left = std::max(0L, area.left);
+  area.top = std::max(0L, area.top);
+  area.right = std::min<LONG>(width_, area.right);
+  area.bottom = std::min<LONG>(height_, area.bottom);
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  if (empty() || width <= 0 || height <= 0)
+    return false;
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;  // bottom-up, as BMP files usually are
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const std::size_t stride = ((width * 3 + 3) / 4) * 4;
+  std::vector<char> rows(stride * height);
+  for (int y = 0; y < height; ++y) {
+    char* row = rows.data() + stride * (height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t rgb =
+          pixels_[static_cast<std::size_t>(area.top + y) * width_ + area.left + x];
+      row[3 * x] = static_cast<char>(rgb & 0xFF);
+      row[3 * x + 1] = static_cast<char>((rgb >> 8) & 0xFF);
+      row[3 * x + 2] = static_cast<char>((rgb >> 16) & 0xFF);
+    }
+  }
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
   std::ofstream out(std::filesystem::path(path), std::ios::binary);
   out.write(reinterpret_cast<const char*>(&file), sizeof file);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
   return static_cast<bool>(out);
+}
+
+bool save_screen_bmp(const std::wstring& path) {
+  return Screen::capture().save_bmp(path);
+}
+
+Screen settled_screen(ViewRig& rig, std::chrono::milliseconds timeout) {
+  Screen last = Screen::capture();
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < deadline) {
+    rig.pump_for(100ms);
+    Screen now = Screen::capture();
+    if (!now.empty() && now == last)
+      return now;
+    last = std::move(now);
+  }
+  return last;
 }
 
 std::wstring artifact_dir() {

@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "forms/application.h"
 #include "forms/form.h"
@@ -71,8 +73,30 @@ Paint paint_of(HWND form, HWND control);
 /// The colour the pixel (x, y) of `hwnd`'s client area has on screen right now.
 COLORREF pixel_of(HWND hwnd, int x, int y);
 
+/// What the screen shows, captured at one moment.
+class Screen {
+ public:
+  /// Captures the whole screen; empty() when that failed.
+  static Screen capture();
+  bool empty() const { return pixels_.empty(); }
+  /// The colour at screen pixel (x, y); CLR_INVALID off the capture.
+  COLORREF at(int x, int y) const;
+  /// Writes `area` (screen pixels; the whole screen by default, cut to the screen) as a 24-bit
+  /// BMP to `path`; false when that failed.
+  bool save_bmp(const std::wstring& path, RECT area = {0, 0, 1 << 16, 1 << 16}) const;
+  bool operator==(const Screen&) const = default;
+
+ private:
+  int width_ = 0, height_ = 0;
+  /// Top-down rows of 0x00RRGGBB.
+  std::vector<std::uint32_t> pixels_;
+};
+
 /// Writes the whole screen as a 24-bit BMP to `path`; false when that failed.
 bool save_screen_bmp(const std::wstring& path);
+/// Handles messages until two captures of the screen, 100 ms apart, agree (the system has put
+/// every paint on screen), at most `timeout`; the last capture.
+Screen settled_screen(ViewRig& rig, std::chrono::milliseconds timeout = 5s);
 
 /// The directory test artefacts go to: %TAMBREL_ARTIFACTS%, else the temporary directory.
 std::wstring artifact_dir();
