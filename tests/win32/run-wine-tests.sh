@@ -251,7 +251,8 @@ done
 for window in main about; do
   shots=("$build/artifacts/win32-dpi-"{96,144,192}"-$window.png")
   if ls "${shots[@]}" >/dev/null 2>&1; then
-    timeout 60 convert "${shots[@]}" -background white -gravity north -splice 16x0 +append \
+    timeout 60 convert "${shots[@]}" -bordercolor white -border 8 -background white \
+      -gravity north +append \
       "$build/artifacts/win32-$window-96-144-192-dpi.png" 2>>"$log"
   fi
 done
