@@ -1,45 +1,86 @@
 #include "close_request/delivery.h"
 
 #include "platform/error.h"
+#include "window_models/activity.h"
 #include "window_models/tambrel_main.h"
 
 namespace tambrel {
 
 inline constexpr Millis kActivationPauseMs = 1000;
 
+namespace {
+
+/// Says what the lookup of the typed title found, in the log's words, and keeps it as the window
+/// name box's tool tip.
+std::string found(TambrelMain& m, const std::string& title, WindowId window) {
+  const std::string what =
+      window != 0 ? describe_window(m.services.windows, window) + " titled " + quoted(title)
+                  : "no window has the title " + quoted(title);
+  m[WINDOW_NAME_TEXTBOX].set_tool_tip_text("Last lookup: " + what);
+  return what;
+}
+
+}  // namespace
+
 void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m) {
-  const std::string& title = m[WINDOW_NAME_TEXTBOX].text();
+  const std::string title = m[WINDOW_NAME_TEXTBOX].text();
   // An empty name names no window; the system lookups would take any untitled one.
   const WindowId window = title.empty() ? 0 : m.services.windows.find_window(title);
-  if (m[PROCESS_STATE_TEXTBOX].text() == kRunning && m[SENDKEYS_TICKBOX].value() == 0) {
+  const std::string what = found(m, title, window);
+  const std::string& process_state = m[PROCESS_STATE_TEXTBOX].text();
+  if (process_state == kRunning && m[SENDKEYS_TICKBOX].value() == 0) {
     m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
     m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
     // No window has that title: there is nobody to ask.
-    if (window != 0)
+    if (window != 0) {
       m.services.windows.post_close(window);
+      log_event(m, "close request: posted to " + what);
+    } else {
+      log_event(m, "close request: " + what + "; nothing was asked to close");
+    }
     m.timer(UNLOAD_TIMER).set_enabled(true);
     m.timer(INTERNAL_CLOSE_COMMAND_TIMER).set_enabled(false);
   } else {
+    if (process_state != kRunning) {
+      log_event(m, "close request skipped: the process state of " +
+                       quoted(m[PROCESS_NAME_TEXTBOX].text()) + " is " + process_state + ", not " +
+                       std::string(kRunning));
+    } else if (m[SENDKEYS_TICKBOX].value() != 1) {
+      log_event(m, "close request skipped: \"Use SendKeys Alt-F4 Instead\" is greyed");
+    }
     m.timer(INTERNAL_CLOSE_COMMAND_TIMER).set_enabled(false);
     m.timer(UNLOAD_TIMER).set_enabled(true);
   }
+  // Both delivery timers start it; this one says so for both.
+  log_event(m, "exit countdown started: " + std::to_string(kUnloadSeconds) + " s");
 }
 
 void ALT_F4_TIMER_Timer(TambrelMain& m) {
   if (m[PROCESS_STATE_TEXTBOX].text() == kRunning && m[SENDKEYS_TICKBOX].value() == 1) {
     m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
-    const std::string& title = m[WINDOW_NAME_TEXTBOX].text();
+    const std::string title = m[WINDOW_NAME_TEXTBOX].text();
     // Every title begins with the empty text: the prefix rule would pick any window at all.
     if (title.empty())
       throw Error(
           "Activating a window failed: the window name is empty, and an empty name "
           "matches no window");
     const WindowId target = m.services.windows.activate(title);
+    const std::string target_text = describe_window(m.services.windows, target);
+    m[WINDOW_NAME_TEXTBOX].set_tool_tip_text("Last lookup: " + target_text + " activated for " +
+                                             quoted(title));
+    log_event(m, "close request: activated " + target_text + " for " + quoted(title));
     m.services.clock.sleep_ms(kActivationPauseMs);
     // Alt+F4 closes whatever is in front; if the target lost the foreground meanwhile (or was
     // never allowed to take it), the keystroke would close some other window, perhaps our own.
-    if (m.services.windows.foreground_window() == target)
+    const WindowId front = m.services.windows.foreground_window();
+    if (front == target) {
       m.services.keys.send_alt_f4();
+      log_event(m, "close request: Alt+F4 sent to " + target_text);
+    } else {
+      log_event(m, "close request: Alt+F4 skipped: " +
+                       (front != 0 ? describe_window(m.services.windows, front) : "no window") +
+                       " is in front, not " + target_text);
+    }
     m.timer(UNLOAD_TIMER).set_enabled(true);
     m.timer(ALT_F4_TIMER).set_enabled(false);
   } else {

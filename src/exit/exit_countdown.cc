@@ -1,6 +1,7 @@
 #include "exit/exit_countdown.h"
 
 #include "close_request/countdown.h"
+#include "window_models/activity.h"
 #include "window_models/tambrel_main.h"
 
 namespace tambrel {
@@ -23,6 +24,8 @@ void UNLOAD_TIMER_Timer(TambrelMain& m) {
   if (state() == kRunning && display() == "00" && wait() == 1) {
     m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
     m.UNLOAD_TIME = kUnloadSeconds;
+    log_event(m, "exit countdown restarted: " + quoted(m[PROCESS_NAME_TEXTBOX].text()) +
+                     " is still RUNNING and \"Wait For Process To End Before Exiting\" is ticked");
   }
   if (state() == kRunning && display() == "00" && wait() == 0)
     exit_procedure(m);
@@ -40,6 +43,7 @@ void TAMBREL_UNLOAD_COUNDOWN_TEXTBOX_DblClick(TambrelMain& m) {
 }
 
 void exit_procedure(TambrelMain& m) {
+  log_exit(m, "exit countdown ended with the process state " + m[PROCESS_STATE_TEXTBOX].text());
   save_main_settings(m);
   m.settings.save_tick_state(AUTO_TERMINATE_TICKBOX, m[AUTO_TERMINATE_TICKBOX].value());
   wind_down(m);

@@ -31,6 +31,8 @@ void Application::report_error(const std::string& what) {
     return;
   ended_ = true;
   failed_ = true;
+  if (error_listener_)
+    error_listener_(what);
   view_.message_box(kErrorTitle, "TAMBREL has stopped because of an error:\n\n" + what);
   view_.quit();
 }

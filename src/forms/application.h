@@ -31,6 +31,10 @@ class Application {
   /// Runs `handler`. An error that escapes it is shown in one message box and ends the program;
   /// once the program has ended, nothing runs any more. Re-arms the view's wake-up afterwards.
   void dispatch(const std::function<void()>& handler);
+  /// Also tells `listener` about an error that ends the program, before the message box shows.
+  void on_error(std::function<void(const std::string&)> listener) {
+    error_listener_ = std::move(listener);
+  }
   /// Ends the program at once: every event loop stops and the running handler is unwound.
   [[noreturn]] void end_program();
   /// Reports an error that reached a view outside the dispatch point (a system call that failed
@@ -68,6 +72,7 @@ class Application {
   std::vector<Timer*> timers_;
   unsigned timers_generation_ = 0;
   std::vector<Form*> loaded_forms_;
+  std::function<void(const std::string&)> error_listener_;
   bool ended_ = false;
   bool failed_ = false;
   /// Set by fail() while a handler runs: the handler is to be unwound.

@@ -44,4 +44,11 @@ void Control::set_value(std::int16_t value) {
   form_.raise_click(name());
 }
 
+void Control::set_tool_tip_text(std::string text) {
+  if (state_.tool_tip_text == text)
+    return;
+  state_.tool_tip_text = std::move(text);
+  form_.notify(*this, Property::kToolTipText);
+}
+
 }  // namespace tambrel::forms

@@ -14,8 +14,8 @@ class Form;
 std::int16_t clicked_value(std::int16_t value);
 
 /// A control of a loaded form. Geometry, tab order, font, alignment and border keep their design
-/// values; text, enabled state, colours and a check box's value change at run time, and every
-/// change is shown by the form's view at once.
+/// values; text, enabled state, colours, a check box's value and the tool tip change at run time,
+/// and every change is shown by the form's view at once.
 class Control {
  public:
   Control(Form& form, ControlDesign design) : form_(form), state_(std::move(design)) {}
@@ -40,6 +40,9 @@ class Control {
   std::int16_t value() const { return state_.value; }
   /// Assigns a check box's state and raises its Click exactly when the state changes.
   void set_value(std::int16_t value);
+  /// The hint shown while the pointer rests on the control; empty shows none.
+  const std::string& tool_tip_text() const { return state_.tool_tip_text; }
+  void set_tool_tip_text(std::string text);
 
  private:
   Form& form_;

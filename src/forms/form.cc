@@ -159,8 +159,12 @@ void Form::user_set_text(std::string_view control, std::string text) {
   });
 }
 
-void Form::user_close() {
-  app_.dispatch([this] { unload(); });
+void Form::user_close(std::string reason) {
+  app_.dispatch([this, &reason] {
+    close_reason_ = std::move(reason);
+    unload();
+    close_reason_.clear();
+  });
 }
 
 void Form::user_moved(float left, float top) {

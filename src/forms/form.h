@@ -74,7 +74,10 @@ class Form {
   void user_toggle(std::string_view control);
   void user_dbl_click(std::string_view control);
   void user_set_text(std::string_view control, std::string text);
-  void user_close();
+  /// The user, or the desktop for `reason` ("session end"), asks the window to close.
+  void user_close(std::string reason = "close box");
+  /// While Unload runs after user_close: its reason; empty when code unloads the form.
+  const std::string& close_reason() const { return close_reason_; }
   /// The user moved the window; the view already shows it there.
   void user_moved(float left, float top);
 
@@ -89,6 +92,7 @@ class Form {
   Application& app_;
   FormDesign design_;
   bool loaded_ = false;
+  std::string close_reason_;
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<std::unique_ptr<Timer>> timers_;
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;

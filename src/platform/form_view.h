@@ -14,7 +14,7 @@ class Control;
 namespace tambrel {
 
 /// What changed on a form or control, so a view can redraw just that.
-enum class Property { kText, kEnabled, kBackColor, kForeColor, kValue, kGeometry };
+enum class Property { kText, kEnabled, kBackColor, kForeColor, kValue, kGeometry, kToolTipText };
 
 /// Draws forms with native controls and feeds user input back through Form's user_* calls.
 /// A view decides nothing: every rule lives in the forms runtime.

@@ -1,12 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tambrel {
 
 /// A top-level window of any application: an HWND on Windows, an X window id on X11. 0 is none.
 using WindowId = std::uint64_t;
+
+/// What the desktop tells of the process that owns a window.
+struct WindowOwner {
+  std::uint32_t pid = 0;  // 0: not known
+  std::string image;      // the process's image name (e.g. gedit, notepad.exe); empty: not known
+};
 
 /// The desktop's window manager, as far as TAMBREL needs it. Titles are UTF-8; an empty title
 /// names no window.
@@ -26,6 +33,9 @@ class WindowManager {
   /// Puts `window` among the always-on-top windows, or takes that status away, without moving
   /// or resizing it. Failures are ignored; 0 is ignored.
   virtual void set_topmost(WindowId window, bool topmost) = 0;
+  /// The process that owns `window`, as far as the desktop tells; for the activity log only, so
+  /// a desktop that cannot tell keeps this default, which knows nothing. Never throws.
+  virtual WindowOwner owner(WindowId /*window*/) { return {}; }
 };
 
 }  // namespace tambrel

@@ -7,6 +7,7 @@
 #include "process/watcher.h"
 #include "window_helpers/about.h"
 #include "window_helpers/keeper.h"
+#include "window_models/activity.h"
 #include "window_models/tambrel_main.h"
 
 namespace tambrel {
@@ -50,9 +51,12 @@ void TAMBREL_MAIN_Load(TambrelMain& m) {
   m[PROCESS_TERMINATED_COUNTDOWN_TEXTBOX].set_enabled(auto_terminate);
 
   m[APP_EXE_NAME_TEXTBOX].set_text(s.section());
+  if (m[AUTOSTART_COUNTDOWN_TICKBOX].value() != 1)
+    log_event(m, "countdown waits for START COUNTDOWN: \"AutoStart CountDown Timers\" not ticked");
 }
 
 void TAMBREL_MAIN_Unload(TambrelMain& m) {
+  log_exit(m, m.close_reason().empty() ? "the window was unloaded" : m.close_reason());
   // AUTO_TERMINATE_TICKBOX is not saved here: its Click saves every change.
   save_main_settings(m);
   wind_down(m);

@@ -1,20 +1,35 @@
 #include "shell/startup.h"
 
 #include "shell/load_unload.h"
+#include "window_models/activity.h"
 
 namespace tambrel {
 
 Program::Program(FormView& view, Services services)
-    : services_(std::move(services)), app_(services_.clock, view) {}
+    : services_(std::move(services)), app_(services_.clock, view) {
+  app_.on_error([this](const std::string& what) {
+    if (main_)
+      main_->exit_stated = true;
+    services_.log.record("exit: error: " + what);
+  });
+}
 
 Program::~Program() = default;
 
 void Program::start() {
+  services_.log.record("start: TAMBREL " TAMBREL_VERSION_TEXT ", copy " +
+                       quoted(services_.section) + ", settings in " +
+                       services_.store.location(services_.section));
   app_.dispatch([this] {
     main_ = std::make_unique<TambrelMain>(app_, services_);
     wire_handlers(*main_);
     main_->show();
   });
+}
+
+void Program::close_for(std::string reason) {
+  if (main_ && main_->loaded())
+    main_->user_close(std::move(reason));
 }
 
 }  // namespace tambrel

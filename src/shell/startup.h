@@ -19,6 +19,10 @@ class Program {
   /// reported through the dispatch point and ends the program before the window appears.
   void start();
 
+  /// Asks the main window to close, as its close box does, for `reason` ("signal SIGTERM",
+  /// "session end"); the activity log names the reason as the cause of the exit.
+  void close_for(std::string reason);
+
   forms::Application& app() { return app_; }
   /// The main window; null before start().
   TambrelMain* main() { return main_.get(); }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "forms/form.h"
+#include "platform/activity_log.h"
 #include "platform/clock.h"
 #include "platform/key_sender.h"
 #include "platform/process_table.h"
@@ -24,6 +25,7 @@ struct Services {
   ProcessTable& processes;
   SettingsStore& store;
   std::string section;  // the executable's file name without extension
+  ActivityLog& log = ActivityLog::none();
 };
 
 // The main window's controls and timers, by name.
@@ -106,6 +108,8 @@ class TambrelMain : public forms::Form {
   int UNLOAD_TIME = 0;
   /// Created by the first click on ABOUT and kept for the program's life.
   std::unique_ptr<TambrelAbout> about;
+  /// True once the activity log has been told why the program ends.
+  bool exit_stated = false;
 
   /// Shorthands for the handlers.
   forms::Control& operator[](std::string_view name) { return control(name); }

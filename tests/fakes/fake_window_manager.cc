@@ -23,6 +23,11 @@ bool FakeWindowManager::exists(WindowId id) const {
   return std::any_of(windows.begin(), windows.end(), [id](const Window& w) { return w.id == id; });
 }
 
+WindowOwner FakeWindowManager::owner(WindowId id) {
+  const Window* w = window(id);
+  return w ? w->owner : WindowOwner{};
+}
+
 WindowId FakeWindowManager::find_window(std::string_view title) {
   calls.push_back("find " + std::string(title));
   if (title.empty())

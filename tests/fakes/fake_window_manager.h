@@ -16,6 +16,7 @@ class FakeWindowManager : public WindowManager {
     std::string title;
     bool topmost = false;
     bool ignores_close = false;
+    WindowOwner owner = {};  // what owner() tells; unknown by default
   };
 
   /// Adds a window and returns its id.
@@ -28,6 +29,7 @@ class FakeWindowManager : public WindowManager {
   WindowId activate(std::string_view title) override;
   WindowId foreground_window() override { return foreground; }
   void set_topmost(WindowId window, bool topmost) override;
+  WindowOwner owner(WindowId window) override;
 
   std::vector<Window> windows;
   WindowId foreground = 0;

@@ -42,6 +42,9 @@ void RecordingView::control_changed(forms::Form&, forms::Control& control, Prope
     case Property::kValue:
       entry += " value=" + std::to_string(control.value());
       break;
+    case Property::kToolTipText:
+      entry += " tip=" + control.tool_tip_text();
+      break;
     case Property::kGeometry:
       break;
   }

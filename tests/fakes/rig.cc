@@ -4,7 +4,7 @@ namespace tambrel::testing {
 
 Rig::Rig()
     : program(std::make_unique<Program>(
-          view, Services{clock, windows, keys, processes, settings, kSection})) {}
+          view, Services{clock, windows, keys, processes, settings, kSection, log})) {}
 
 Rig::~Rig() = default;
 

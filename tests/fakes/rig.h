@@ -6,6 +6,7 @@
 #include "fakes/fake_process_table.h"
 #include "fakes/fake_window_manager.h"
 #include "fakes/memory_store.h"
+#include "fakes/recording_log.h"
 #include "fakes/recording_view.h"
 #include "fakes/virtual_clock.h"
 #include "shell/startup.h"
@@ -42,6 +43,7 @@ class Rig {
   FakeProcessTable processes;
   MemoryStore settings;
   RecordingView view;
+  RecordingLog log;
   std::unique_ptr<Program> program;
 };
 

@@ -6,8 +6,8 @@
 #
 #   tests/win32/check-imports.sh EXE [EXTRA_DLL...]
 #
-# Allowed: KERNEL32, USER32, GDI32, ADVAPI32, ole32, OLEAUT32, msvcrt (compared without regard to
-# case), plus any EXTRA_DLL given. Universal-CRT forwarders (api-ms-win-crt-*, ucrtbase) and
+# Allowed: KERNEL32, USER32, GDI32, ADVAPI32, ole32, OLEAUT32, COMCTL32 (tool tips), msvcrt
+# (compared without regard to case), plus any EXTRA_DLL given. Universal-CRT forwarders (api-ms-win-crt-*, ucrtbase) and
 # compiler runtimes (libstdc++, libgcc, libwinpthread) are refused: the C runtime is msvcrt and
 # everything else is linked statically. Prints the imports; exits 1 on a foreign DLL or a function
 # newer than Windows 7 SP1, 2 on usage.
@@ -17,7 +17,7 @@ shift
 [[ -f "$exe" ]] || { echo "check-imports: no file $exe" >&2; exit 2; }
 objdump=${OBJDUMP:-x86_64-w64-mingw32-objdump}
 
-allowed=(kernel32.dll user32.dll gdi32.dll advapi32.dll ole32.dll oleaut32.dll msvcrt.dll)
+allowed=(kernel32.dll user32.dll gdi32.dll advapi32.dll ole32.dll oleaut32.dll comctl32.dll msvcrt.dll)
 for extra in "$@"; do allowed+=("${extra,,}"); done
 
 if ! dump=$("$objdump" -p "$exe" 2>&1); then

@@ -122,8 +122,8 @@ QWidget* FormWindow::create_control(const forms::Control& control) {
 
 void FormWindow::apply_all(const forms::Control& control) {
   // The colours are applied together, on the back colour's change.
-  for (Property what :
-       {Property::kText, Property::kEnabled, Property::kBackColor, Property::kValue}) {
+  for (Property what : {Property::kText, Property::kEnabled, Property::kBackColor, Property::kValue,
+                        Property::kToolTipText}) {
     control_changed(control, what);
   }
 }
@@ -159,6 +159,9 @@ void FormWindow::control_changed(const forms::Control& control, Property what) {
     case Property::kValue:
       if (auto* box = qobject_cast<CheckBox*>(widget))
         box->show_value(p.value);
+      break;
+    case Property::kToolTipText:
+      widget->setToolTip(QString::fromStdString(p.tool_tip_text));
       break;
     case Property::kGeometry:
       widget->setGeometry(twips_to_pixels(p.left, dpi_), twips_to_pixels(p.top, dpi_),

@@ -1,5 +1,7 @@
 #include "platform/qt/lazy_x11.h"
 
+#include <exception>
+
 #include "platform/x11/x11_window_manager.h"
 #include "platform/x11/x_connection.h"
 #include "platform/x11/xtest_key_sender.h"
@@ -41,6 +43,14 @@ WindowId LazyX11::Windows::foreground_window() {
 }
 void LazyX11::Windows::set_topmost(WindowId window, bool topmost) {
   x11_.window_manager().set_topmost(window, topmost);
+}
+
+WindowOwner LazyX11::Windows::owner(WindowId window) {
+  try {
+    return x11_.window_manager().owner(window);
+  } catch (const std::exception&) {
+    return {};  // no display: nothing to tell, and the log must not stop the program
+  }
 }
 
 void LazyX11::Keys::send_alt_f4() {

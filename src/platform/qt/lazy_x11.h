@@ -37,6 +37,7 @@ class LazyX11 {
     WindowId activate(std::string_view title) override;
     WindowId foreground_window() override;
     void set_topmost(WindowId window, bool topmost) override;
+    WindowOwner owner(WindowId window) override;
 
    private:
     LazyX11& x11_;

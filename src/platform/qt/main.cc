@@ -4,9 +4,13 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>
+
 #include "platform/clock.h"
 #include "platform/exe_name.h"
 #include "platform/linux/procfs_process_table.h"
+#include "platform/log_file.h"
+#include "platform/qt/activity_log_path.h"
 #include "platform/qt/desktop.h"
 #include "platform/qt/desktop_application.h"
 #include "platform/qt/qsettings_store.h"
@@ -44,9 +48,16 @@ int main(int argc, char** argv) {
   tambrel::procfs::ProcfsProcessTable processes;
   tambrel::qt::QSettingsStore store;
   tambrel::qt::QtFormView view;
-  // A renamed copy or a symlink keeps its own settings section.
-  tambrel::Program program(view, {clock, desktop.windows(), desktop.keys(), processes, store,
-                                  tambrel::section_from_path(qt_argv[0])});
+  // A renamed copy or a symlink keeps its own settings section, and its own log.
+  const std::string section = tambrel::section_from_path(qt_argv[0]);
+  const auto log_path = tambrel::qt::activity_log_path(section);
+  tambrel::LogFile log(log_path, [&log_path](const std::string& why) {
+    std::fprintf(stderr,
+                 "tambrel: the activity log %s cannot be written (%s); going on without it\n",
+                 log_path.empty() ? "(no HOME)" : log_path.c_str(), why.c_str());
+  });
+  tambrel::Program program(
+      view, {clock, desktop.windows(), desktop.keys(), processes, store, section, log});
   program.start();
   if (!program.app().ended())
     view.run();

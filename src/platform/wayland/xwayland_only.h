@@ -26,6 +26,7 @@ class XWaylandOnlyWindowManager : public WindowManager {
   }
   WindowId foreground_window() override { return x11_.foreground_window(); }
   void set_topmost(WindowId window, bool topmost) override { x11_.set_topmost(window, topmost); }
+  WindowOwner owner(WindowId window) override { return x11_.owner(window); }
 
  private:
   void tell() {

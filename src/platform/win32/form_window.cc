@@ -6,6 +6,7 @@
 #include "forms/twips.h"
 #include "platform/error.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/tool_tips.h"
 #include "platform/win32/utf.h"
 #include "platform/win32/view_metrics.h"
 #include "platform/win32/win_error.h"
@@ -180,6 +181,9 @@ void show_property(FormWindow& fw, ControlWindow& cw, Property what) {
       break;
     case Property::kGeometry:
       break;
+    case Property::kToolTipText:
+      show_tool_tip(fw, cw);
+      return;  // nothing on the control itself changes
   }
   // A handler may block right after this change (a WMI call, a pause): paint it now.
   UpdateWindow(cw.hwnd);

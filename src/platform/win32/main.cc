@@ -4,6 +4,8 @@
 #include <exception>
 
 #include "platform/clock.h"
+#include "platform/log_file.h"
+#include "platform/win32/activity_log_path.h"
 #include "platform/win32/console.h"
 #include "platform/win32/own_executable.h"
 #include "platform/win32/registry_store.h"
@@ -22,10 +24,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // ---- command line: answered before any window opens ----
     {
       const std::string section = win32::own_executable_section();
-      const CopyPlaces places{program_name(win32::own_executable_path()),
-                              section,
+      const CopyPlaces places{program_name(win32::own_executable_path()), section,
                               win32::RegistryStore().location(section),
-                              {}};
+                              win32::to_utf8(win32::activity_log_path(section).wstring())};
       if (const auto answer = answer_command_line(win32::command_line_arguments(), places)) {
         win32::tell_user(answer->text, answer->is_error());
         return answer->status;
@@ -38,8 +39,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     win32::WmiProcessTable processes;
     win32::RegistryStore store;
     win32::Win32FormView view(instance, IDI_TAMBREL);
-    Program program(
-        view, Services{clock, windows, keys, processes, store, win32::own_executable_section()});
+    const std::string section = win32::own_executable_section();
+    // A GUI program has nowhere to say that its log cannot be written: it goes on without it.
+    LogFile log(win32::activity_log_path(section), nullptr);
+    Program program(view, Services{clock, windows, keys, processes, store, section, log});
     program.start();
     if (!program.app().ended())
       view.run();

@@ -321,7 +321,7 @@ LRESULT Win32FormView::on_form_message(FormWindow& fw, UINT msg, WPARAM wparam, 
       return 0;
     case WM_ENDSESSION:
       if (wparam)
-        fw.form.user_close();
+        fw.form.user_close("session end");
       return 0;
     case WM_MOVE:
       on_user_moved(fw);

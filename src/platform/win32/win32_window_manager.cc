@@ -116,4 +116,22 @@ void Win32WindowManager::set_topmost(WindowId window, bool topmost) {
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+WindowOwner Win32WindowManager::owner(WindowId window) {
+  WindowOwner result;
+  DWORD pid = 0;
+  if (window == 0 || GetWindowThreadProcessId(to_hwnd(window), &pid) == 0)
+    return result;
+  result.pid = pid;
+  if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+    wchar_t path[MAX_PATH * 4];
+    DWORD size = sizeof path / sizeof path[0];
+    if (QueryFullProcessImageNameW(process, 0, path, &size)) {
+      const std::wstring full(path, size);
+      result.image = to_utf8(full.substr(full.find_last_of(L"\\/") + 1));
+    }
+    CloseHandle(process);
+  }
+  return result;
+}
+
 }  // namespace tambrel::win32

@@ -15,6 +15,8 @@ class Win32WindowManager : public WindowManager {
   WindowId activate(std::string_view title) override;
   WindowId foreground_window() override;
   void set_topmost(WindowId window, bool topmost) override;
+  /// GetWindowThreadProcessId, and the image name from QueryFullProcessImageNameW.
+  WindowOwner owner(WindowId window) override;
 };
 
 }  // namespace tambrel::win32

@@ -3,7 +3,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <fstream>
 #include <utility>
 
 #include "platform/error.h"
@@ -48,11 +51,13 @@ struct X11WindowManager::Impl {
   WindowId activate(std::string_view title);
   WindowId foreground_window();
   void set_topmost(WindowId id, bool topmost);
+  WindowOwner owner(WindowId id);
 
   std::shared_ptr<x11::Connection> connection_;
   Display* display_;
   Window root_;
   Atoms atoms_;
+  Atom net_wm_pid_ = None;  // interned on first use: only the activity log asks
 };
 
 X11WindowManager::Impl::Impl(std::shared_ptr<x11::Connection> connection)
@@ -294,6 +299,54 @@ void X11WindowManager::Impl::set_topmost(WindowId id, bool topmost) {
   }
 }
 
+namespace {
+
+/// The image name of a local process: its executable's file name, else its comm; empty when
+/// the process is gone or hidden from us.
+std::string local_image_name(std::uint32_t pid) {
+  const std::string dir = "/proc/" + std::to_string(pid);
+  char target[4096];
+  const ssize_t n = readlink((dir + "/exe").c_str(), target, sizeof target - 1);
+  if (n > 0) {
+    std::string exe(target, static_cast<std::size_t>(n));
+    if (exe.ends_with(" (deleted)"))
+      exe.resize(exe.size() - 10);
+    return exe.substr(exe.rfind('/') + 1);
+  }
+  std::string comm;
+  std::getline(std::ifstream(dir + "/comm"), comm);
+  return comm;
+}
+
+}  // namespace
+
+WindowOwner X11WindowManager::Impl::owner(WindowId id) {
+  if (id == 0)
+    return {};
+  if (net_wm_pid_ == None)
+    net_wm_pid_ = XInternAtom(display_, "_NET_WM_PID", False);
+  const Window window = static_cast<Window>(id);
+  x11::ErrorTrap trap(display_);
+  WindowOwner result;
+  if (auto pid = x11::get_property(display_, window, net_wm_pid_, XA_CARDINAL)) {
+    const auto items = x11::items32(*pid);
+    if (!items.empty())
+      result.pid = static_cast<std::uint32_t>(items[0]);
+  }
+  // The id is another machine's when the client runs elsewhere: name no local process then.
+  XTextProperty machine{};
+  if (result.pid != 0 && XGetWMClientMachine(display_, window, &machine) && machine.value) {
+    std::unique_ptr<unsigned char, x11::XFreeDeleter> owned(machine.value);
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    if (std::string(reinterpret_cast<char*>(machine.value), machine.nitems) != host)
+      return result;
+  }
+  if (result.pid != 0)
+    result.image = local_image_name(result.pid);
+  return result;
+}
+
 X11WindowManager::X11WindowManager() : X11WindowManager(std::make_shared<x11::Connection>()) {}
 
 X11WindowManager::X11WindowManager(std::shared_ptr<x11::Connection> connection)
@@ -319,6 +372,10 @@ WindowId X11WindowManager::foreground_window() {
 
 void X11WindowManager::set_topmost(WindowId window, bool topmost) {
   impl_->set_topmost(window, topmost);
+}
+
+WindowOwner X11WindowManager::owner(WindowId window) {
+  return impl_->owner(window);
 }
 
 std::vector<X11WindowManager::TopLevel> X11WindowManager::top_levels() {

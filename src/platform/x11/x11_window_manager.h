@@ -29,6 +29,8 @@ class X11WindowManager : public WindowManager {
   WindowId activate(std::string_view title) override;
   WindowId foreground_window() override;
   void set_topmost(WindowId window, bool topmost) override;
+  /// _NET_WM_PID, and the image name from /proc when the client runs on this machine.
+  WindowOwner owner(WindowId window) override;
 
   /// One top-level window and its title (UTF-8).
   struct TopLevel {
