@@ -39,8 +39,7 @@ void AUTO_TERMINATE_TIMER_Timer(TambrelMain& m, int n) {
   forms::Control& result = m[PROCESS_TERMINATED_COUNTDOWN_TEXTBOX];
   // Green while the blocking request runs, so the user sees that termination is under way.
   result.set_back_color(colors::kGreen);
-  const bool all_ended =
-      TERMINATE_PROCESS_BY_NAME(m.services.processes, m[PROCESS_NAME_TEXTBOX].text());
+  const bool all_ended = TERMINATE_PROCESS_BY_NAME(m, "end of the five-minute chain").all_ended;
   result.set_fore_color(colors::kWindowBackground);
   result.set_back_color(colors::kRed);
   result.set_text(std::string(all_ended ? kTerminated : kTerminationFailed));
@@ -48,7 +47,9 @@ void AUTO_TERMINATE_TIMER_Timer(TambrelMain& m, int n) {
 }
 
 void TERMINATE_PROCESS_NOW_BUTTON_Click(TambrelMain& m) {
-  TERMINATE_PROCESS_BY_NAME(m.services.processes, m[PROCESS_NAME_TEXTBOX].text());
+  // Refusals change nothing on the form; the tool tip tells them.
+  const Termination t = TERMINATE_PROCESS_BY_NAME(m, "TERMINATE PROCESS NOW");
+  m[TERMINATE_PROCESS_NOW_BUTTON].set_tool_tip_text("Last press: " + t.result);
 }
 
 }  // namespace tambrel

@@ -1,16 +1,26 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/process_table.h"
 
 namespace tambrel {
 
-/// True when at least one process with image name `name` runs.
-bool PROCESS_IS_RUNNING(ProcessTable& processes, const std::string& name);
+class TambrelMain;
 
-/// Terminates every process with image name `name`. Returns false when the termination of some
-/// process was refused, so that the caller does not report a failure as success.
-bool TERMINATE_PROCESS_BY_NAME(ProcessTable& processes, const std::string& name);
+/// "pid 12" or "pids 12, 13", for the log and the tool tips.
+std::string describe_ids(const std::vector<ProcessId>& ids);
+
+/// What one termination did.
+struct Termination {
+  bool all_ended;      ///< false when the termination of some process was refused
+  std::string result;  ///< "2 ended (pids 12, 13); 1 refused: pid 14: Access is denied"
+};
+
+/// Terminates every process named in PROCESS_NAME_TEXTBOX and states the result, with what set
+/// it off (`trigger`), in the activity log. A refusal is reported, never taken for success.
+Termination TERMINATE_PROCESS_BY_NAME(TambrelMain& m, std::string_view trigger);
 
 }  // namespace tambrel

@@ -1,13 +1,20 @@
 #include "process/watcher.h"
 
 #include "process/queries.h"
+#include "window_models/activity.h"
 #include "window_models/tambrel_main.h"
 
 namespace tambrel {
 
 void PROCESS_WATCHER_TIMER_Timer(TambrelMain& m) {
   const std::string name = m[PROCESS_NAME_TEXTBOX].text();
-  if (PROCESS_IS_RUNNING(m.services.processes, name)) {
+  const std::vector<ProcessId> ids = m.services.processes.running(name);
+  // The tip names the processes found; the log hears whenever that changes.
+  const std::string found =
+      ids.empty() ? "no process named " + quoted(name) : quoted(name) + ": " + describe_ids(ids);
+  const bool changed = m[PROCESS_STATE_TEXTBOX].tool_tip_text() != found;
+  m[PROCESS_STATE_TEXTBOX].set_tool_tip_text(found);
+  if (!ids.empty()) {
     m[PROCESS_STATE_TEXTBOX].set_text(std::string(kRunning));
     m[PROCESS_STATE_TEXTBOX].set_back_color(forms::colors::kGreen);
     m[PROCESS_TERMINATED_COUNTDOWN_TEXTBOX].set_text(std::string(kRunning));
@@ -16,6 +23,8 @@ void PROCESS_WATCHER_TIMER_Timer(TambrelMain& m) {
     m[PROCESS_STATE_TEXTBOX].set_text(std::string(kStopped));
     m[PROCESS_STATE_TEXTBOX].set_back_color(forms::colors::kRed);
   }
+  if (changed)
+    log_event(m, "process state: " + m[PROCESS_STATE_TEXTBOX].text() + ", " + found);
 }
 
 }  // namespace tambrel

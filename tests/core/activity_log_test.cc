@@ -145,6 +145,57 @@ TEST(ActivityEvents, TheExitNamesItsCauseOnce) {
   EXPECT_NE(exits[0].find("Nowhere"), std::string::npos) << exits[0];
 }
 
+TEST(ActivityEvents, ProcessChangesNameTheIdsAndAPressTellsWhatItEndedAndWhatWasRefused) {
+  Rig rig;
+  rig.store("PROCESS_NAME_TEXTBOX", "notepad.exe");
+  const ProcessId first = rig.processes.start("notepad.exe");
+  rig.start();
+  rig.advance(2000);
+  const ProcessId stubborn = rig.processes.start("notepad.exe", true);
+  rig.advance(2000);
+  EXPECT_EQ(rig.control(PROCESS_STATE_TEXTBOX).tool_tip_text(),
+            "\"notepad.exe\": pids " + std::to_string(first) + ", " + std::to_string(stubborn));
+  const auto before = rig.view.changes.size();
+  rig.main().user_click(TERMINATE_PROCESS_NOW_BUTTON);
+  const std::string outcome = "1 ended (pid " + std::to_string(first) + "); 1 refused: pid " +
+                              std::to_string(stubborn) + ": refused";
+  EXPECT_EQ(
+      rig.log.starting("terminate"),
+      (std::vector<std::string>{"terminate \"notepad.exe\" (TERMINATE PROCESS NOW): " + outcome}));
+  EXPECT_EQ(rig.control(TERMINATE_PROCESS_NOW_BUTTON).tool_tip_text(), "Last press: " + outcome);
+  // The press shows nothing else: its only change is the tip.
+  EXPECT_EQ(std::vector<std::string>(rig.view.changes.begin() + before, rig.view.changes.end()),
+            (std::vector<std::string>{"TERMINATE_PROCESS_NOW_BUTTON tip=Last press: " + outcome}));
+  rig.advance(1000);
+  rig.processes.stop_all("notepad.exe");
+  rig.advance(1000);
+  EXPECT_EQ(rig.log.starting("process state"),
+            (std::vector<std::string>{
+                "process state: RUNNING, \"notepad.exe\": pid " + std::to_string(first),
+                "process state: RUNNING, \"notepad.exe\": pids " + std::to_string(first) + ", " +
+                    std::to_string(stubborn),
+                "process state: RUNNING, \"notepad.exe\": pid " + std::to_string(stubborn),
+                "process state: STOPPED, no process named \"notepad.exe\""}));
+  EXPECT_EQ(rig.control(PROCESS_STATE_TEXTBOX).tool_tip_text(), "no process named \"notepad.exe\"");
+
+  rig.main().user_click(TERMINATE_PROCESS_NOW_BUTTON);
+  EXPECT_EQ(rig.control(TERMINATE_PROCESS_NOW_BUTTON).tool_tip_text(),
+            "Last press: no process named \"notepad.exe\" was running");
+}
+
+TEST(ActivityEvents, TheChainStatesItsTermination) {
+  Rig rig;
+  rig.store("PROCESS_NAME_TEXTBOX", "notepad.exe");
+  rig.store("AUTO_TERMINATE_TICKBOX", "1");
+  const ProcessId pid = rig.processes.start("notepad.exe");
+  rig.start();
+  rig.advance(5 * 60000);
+  EXPECT_EQ(rig.log.starting("terminate"),
+            (std::vector<std::string>{"terminate \"notepad.exe\" (end of the five-minute chain): "
+                                      "1 ended (pid " +
+                                      std::to_string(pid) + ")"}));
+}
+
 // ---- the log file ------------------------------------------------------------------------------
 
 TEST(LogLine, StampsOneLineAndEscapesControlCharacters) {

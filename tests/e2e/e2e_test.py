@@ -5,6 +5,7 @@ through /proc, settings through the .ini file. Run on a private X server with a 
 
 import configparser
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -15,6 +16,8 @@ import unittest
 BIN = os.environ["TAMBREL_BIN"]
 TARGET = os.environ["TAMBREL_TARGET_BIN"]
 MAIN_TITLE = "MERIDOX - TAMBREL"
+# An activity log line: ISO 8601 local time with milliseconds and the offset, then the event.
+LOG_LINE = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d (.*)$")
 NINE_KEYS = ["MainLeft", "MainTop", "ALWAYS_ON_TOP_TICKBOX", "WINDOW_NAME_TEXTBOX",
              "WAIT_FOR_PROCESS_TICKBOX", "PROCESS_NAME_TEXTBOX", "AUTOSTART_COUNTDOWN_TICKBOX",
              "SENDKEYS_TICKBOX", "AUTO_TERMINATE_TICKBOX"]
@@ -47,7 +50,8 @@ class TambrelRun(unittest.TestCase):
     def setUp(self):
         self.home = tempfile.mkdtemp(prefix="tambrel-e2e-")
         self.children = []
-        self.env = dict(os.environ, XDG_CONFIG_HOME=self.home)
+        self.env = dict(os.environ, XDG_CONFIG_HOME=self.home,
+                        XDG_STATE_HOME=os.path.join(self.home, "state"))
 
     def tearDown(self):
         for p in self.children:
@@ -71,6 +75,18 @@ class TambrelRun(unittest.TestCase):
         parser.optionxform = str
         parser.read(self.ini_path(section))
         return dict(parser["General"]) if parser.has_section("General") else {}
+
+    def logged(self, path=None):
+        """The events of the activity log, each line checked for its time stamp."""
+        path = path or os.path.join(self.home, "state", "MERIDOX-TAMBREL", "tambrel.log")
+        with open(path, encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        events = []
+        for line in lines:
+            m = LOG_LINE.match(line)
+            self.assertIsNotNone(m, "an unstamped log line: %r" % line)
+            events.append(m.group(1))
+        return events
 
     def spawn(self, *argv):
         # Output goes to a file, never to a pipe nobody reads: a full pipe would block the child.
@@ -112,6 +128,34 @@ class TambrelRun(unittest.TestCase):
         for key in NINE_KEYS:
             self.assertIn(key, stored)
         self.assertEqual(stored["AUTO_TERMINATE_TICKBOX"], "0")
+        events = self.logged()
+        self.assertTrue(events[0].startswith('start: TAMBREL 1.1, copy "tambrel", settings in '),
+                        events)
+        closes = [e for e in events if e.startswith("close request")]
+        self.assertEqual(len(closes), 1, events)
+        self.assertRegex(closes[0], r'^close request: posted to window 0x[0-9a-f]+ \(pid %d, '
+                         r'tambrel-demo-target\) titled "%s"$' % (target.pid, re.escape(title)))
+        self.assertIn('process state: RUNNING, "tambrel-demo-target": pid %d' % target.pid,
+                      events)
+        self.assertEqual(events[-1], "exit: exit countdown ended with the process state STOPPED")
+
+    def test_a_title_that_matches_no_window_is_logged_where_the_state_home_rules_say(self):
+        # A relative XDG_STATE_HOME is ignored: the log goes under $HOME/.local/state.
+        self.env.update(HOME=self.home, XDG_STATE_HOME="relative-state")
+        target = self.start_target("A window of another title")
+        self.seed(WINDOW_NAME_TEXTBOX="No window has this title",
+                  PROCESS_NAME_TEXTBOX="tambrel-demo-target", AUTOSTART_COUNTDOWN_TICKBOX=1,
+                  WAIT_FOR_PROCESS_TICKBOX=0)
+        tambrel = self.spawn(BIN)
+        wait_until(lambda: tambrel.poll() is not None, 40, "TAMBREL to end")
+        self.assertEqual(tambrel.returncode, 0)
+        self.assertIsNone(target.poll(), "nothing was asked to close")
+        self.assertFalse(os.path.exists("relative-state"))
+        events = self.logged(os.path.join(self.home, ".local", "state", "MERIDOX-TAMBREL",
+                                          "tambrel.log"))
+        self.assertIn('close request: no window has the title "No window has this title"; '
+                      'nothing was asked to close', events)
+        self.assertEqual(events[-1], "exit: exit countdown ended with the process state RUNNING")
 
     def test_alt_f4_closes_the_activated_target(self):
         title = "Alt F4 target window"
