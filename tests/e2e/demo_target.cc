@@ -2,6 +2,8 @@
 // line. It ends when asked to close, unless started with --ignore-close.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -33,6 +35,18 @@ int main(int argc, char** argv) {
                   reinterpret_cast<const unsigned char*>(title.data()),
                   static_cast<int>(title.size()));
   XStoreName(dpy, w, title.c_str());
+  // Who owns the window, as toolkits tell it: the process id and the machine it runs on.
+  const long pid = getpid();
+  XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pid), 1);
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  char* hosts[] = {host};
+  XTextProperty machine{};
+  if (XStringListToTextProperty(hosts, 1, &machine)) {
+    XSetWMClientMachine(dpy, w, &machine);
+    XFree(machine.value);
+  }
   Atom wm_delete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(dpy, w, &wm_delete, 1);
   XSelectInput(dpy, w, ExposureMask | StructureNotifyMask);
@@ -46,7 +60,8 @@ int main(int argc, char** argv) {
       XDrawString(dpy, w, DefaultGC(dpy, screen), 20, 60, label.c_str(),
                   static_cast<int>(label.size()));
     } else if (e.type == ClientMessage && static_cast<Atom>(e.xclient.data.l[0]) == wm_delete) {
-      if (!ignore_close) break;
+      if (!ignore_close)
+        break;
       std::fprintf(stderr, "close request ignored\n");
     }
   }

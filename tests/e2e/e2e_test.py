@@ -184,6 +184,7 @@ class TambrelRun(unittest.TestCase):
             wait_until(lambda: tambrel.poll() is not None, 20, "TAMBREL to end after the process")
         except AssertionError:
             print("TAMBREL's output:\n" + self.output_of(1))
+            print("its activity log:\n" + "\n".join(self.logged()))
             raise
         self.assertEqual(tambrel.returncode, 0)
 

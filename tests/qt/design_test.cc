@@ -248,6 +248,11 @@ TEST_F(MainWindowDesign, ChangesFromHandlersShowAtOnce) {
   EXPECT_EQ(wait->checkState(), Qt::PartiallyChecked);
   rig.dispatch([&] { m[STOP_START_COUNTDOWN_BUTTON].set_text("STOP COUNTDOWN"); });
   EXPECT_EQ(rig.widget<QPushButton>("STOP_START_COUNTDOWN_BUTTON")->text(), "STOP COUNTDOWN");
+  QPushButton* terminate = rig.widget<QPushButton>("TERMINATE_PROCESS_NOW_BUTTON");
+  EXPECT_EQ(terminate->toolTip(), "");
+  rig.dispatch([&] { m[TERMINATE_PROCESS_NOW_BUTTON].set_tool_tip_text("Last press: 1 ended"); });
+  EXPECT_EQ(terminate->toolTip(), "Last press: 1 ended");
+  EXPECT_EQ(terminate->text(), "TERMINATE PROCESS NOW");
 }
 
 }  // namespace

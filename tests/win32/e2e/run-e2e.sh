@@ -13,8 +13,8 @@
 # status is the number of failed cases (0: all passed).
 set -u
 
-readonly all_cases=(close_message alt_f4 wait_for_process bad_value renamed_copy empty_title
-  command_line)
+readonly all_cases=(close_message no_window alt_f4 wait_for_process bad_value renamed_copy
+  empty_title command_line)
 if [[ ${1:-} == --list ]]; then
   printf '%s\n' "${all_cases[@]}"
   exit 0
@@ -128,6 +128,14 @@ stored_value() {
   timeout -k 5 30 wine reg query "$reg_root\\$1" /v "$2" 2>>"$log" | tr -d '\r' |
     sed -n "s/^ *$2 *REG_SZ *//p"
 }
+# The activity log of SECTION (under the prefix's %LOCALAPPDATA%), and its events: each line
+# must start with an ISO 8601 local time stamp, which is taken off; an unstamped line shows as
+# "UNSTAMPED: line".
+log_file() { printf '%s\n' "$WINEPREFIX"/drive_c/users/*/AppData/Local/MERIDOX-TAMBREL/"$1".log; }
+logged() {
+  sed -E 's/^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}[+-][0-9]{2}:[0-9]{2} //;
+          t; s/^/UNSTAMPED: /' "$(log_file "$1")" 2>/dev/null
+}
 section_exists() { timeout -k 5 30 wine reg query "$reg_root\\$1" >/dev/null 2>&1; }
 
 case_failed=0
@@ -179,6 +187,7 @@ start_notepad() {
 # seconds later and leaves the nine settings of its exit procedure.
 case_close_message() {
   begin_case "autostart, close message: notepad closes, TAMBREL ends eight seconds later"
+  rm -f "$(log_file tambrel)"
   seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
     WINDOW_NAME_TEXTBOX "$notepad_title"
   check "notepad is up" start_notepad
@@ -208,6 +217,39 @@ case_close_message() {
   check "the registry holds the nine keys" test "$(stored_keys tambrel)" = "$nine_keys"
   check "the window name was saved" test "$(stored_value tambrel WINDOW_NAME_TEXTBOX)" = \
     "$notepad_title"
+  local events closed_pid
+  events=$(logged tambrel)
+  check "every log line is stamped" eval '! grep -q "^UNSTAMPED" <<<"$events"'
+  check "the log starts with the start" eval 'head -n 1 <<<"$events" | grep -q "^start: TAMBREL"'
+  closed_pid=$(sed -nE 's/^close request: posted to window 0x[0-9a-f]+ \(pid ([0-9]+), notepad\.exe\) titled "Untitled - Notepad"$/\1/p' <<<"$events")
+  check "the log names the window closed and its process (pid ${closed_pid:-none})" \
+    test -n "$closed_pid"
+  check "the watcher logged that same process id" \
+    grep -qx "process state: RUNNING, \"notepad.exe\": pid ${closed_pid:-none}" <<<"$events"
+  check "the log ends with the exit and its cause" test "$(tail -n 1 <<<"$events")" = \
+    "exit: exit countdown ended with the process state STOPPED"
+  end_case
+}
+
+# A title that matches no window: nothing is closed, and the log says why.
+case_no_window() {
+  begin_case "a title that matches no window: notepad stays, the log says so"
+  rm -f "$(log_file tambrel)"
+  seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
+    WINDOW_NAME_TEXTBOX "No window has this title" WAIT_FOR_PROCESS_TICKBOX 0
+  check "notepad is up" start_notepad
+  start timeout -k 5 90 wine "$exe"
+  local tambrel=$last_pid
+  check "TAMBREL ends" wait_for 40 gone "$tambrel"
+  check "exit status 0" test "$(status_of "$tambrel")" = 0
+  check "notepad is still running" alive "$notepad"
+  local events
+  events=$(logged tambrel)
+  check "the log says no window has the title" grep -qx \
+    'close request: no window has the title "No window has this title"; nothing was asked to close' \
+    <<<"$events"
+  check "the log ends with the exit and its cause" test "$(tail -n 1 <<<"$events")" = \
+    "exit: exit countdown ended with the process state RUNNING"
   end_case
 }
 
