@@ -24,11 +24,9 @@ int main(int argc, char** argv) {
   {
     const char* argv0 = argc > 0 ? argv[0] : "tambrel";
     const std::string section = tambrel::section_from_path(argv0);
-    const tambrel::CopyPlaces places{tambrel::program_name(argv0),
-                                     section,
-                                     tambrel::qt::QSettingsStore().location(section),
-                                     {},
-                                     tambrel::wayland::kDesktopsReached};
+    const tambrel::CopyPlaces places{
+        tambrel::program_name(argv0), section, tambrel::qt::QSettingsStore().location(section),
+        tambrel::qt::activity_log_path(section).string(), tambrel::wayland::kDesktopsReached};
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (const auto answer = tambrel::answer_command_line(arguments, places)) {
       std::fputs(answer->text.c_str(), answer->is_error() ? stderr : stdout);
