@@ -29,8 +29,8 @@
 #include "platform/clock.h"
 #include "platform/linux/procfs_process_table.h"
 #include "platform/qt/lazy_x11.h"
-#include "platform/qt/qsettings_store.h"
 #include "platform/qt/qt_form_view.h"
+#include "platform/xdg/ini_file_store.h"
 #include "shell/startup.h"
 
 extern char** environ;
@@ -85,7 +85,7 @@ class TimedStore : public tambrel::SettingsStore {
   Clock::time_point intervals_set;
 
  private:
-  tambrel::qt::QSettingsStore store_;
+  tambrel::xdg::IniFileStore store_;
 };
 
 }  // namespace

@@ -16,6 +16,32 @@ const SettingKey& checked_key(std::string_view key, TextForm form) {
   return k;
 }
 
+/// Control characters written out (\n, \0, \x1b ...): a message box would end the text at a NUL
+/// or break it over lines.
+std::string visible(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\0') {
+      out += "\\0";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      constexpr char kDigits[] = "0123456789abcdef";
+      out += "\\x";
+      out += kDigits[byte >> 4];
+      out += kDigits[byte & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 /// A stored text as it is quoted in a message: a text of more than 40 characters is cut after
 /// its 40th so the message stays readable. Characters, not bytes: the text is UTF-8.
 std::string quoted_excerpt(std::string_view text) {
@@ -29,8 +55,8 @@ std::string quoted_excerpt(std::string_view text) {
     ++characters;
   }
   if (characters <= kMax)
-    return "\"" + std::string(text) + "\"";
-  return "\"" + std::string(text.substr(0, cut)) + "...\" (" + std::to_string(characters) +
+    return "\"" + visible(text) + "\"";
+  return "\"" + visible(text.substr(0, cut)) + "...\" (" + std::to_string(characters) +
          " characters)";
 }
 

@@ -28,8 +28,13 @@ void Program::start() {
 }
 
 void Program::close_for(std::string reason) {
-  if (main_ && main_->loaded())
+  if (app_.ended() || !main_)
+    return;
+  if (main_->loaded())
     main_->user_close(std::move(reason));
+  // The About window may still be open over it: the program ends all the same.
+  if (!app_.ended())
+    app_.dispatch([this] { app_.end_program(); });
 }
 
 }  // namespace tambrel

@@ -19,8 +19,10 @@ class Program {
   /// reported through the dispatch point and ends the program before the window appears.
   void start();
 
-  /// Asks the main window to close, as its close box does, for `reason` ("signal SIGTERM",
-  /// "session end"); the activity log names the reason as the cause of the exit.
+  /// Closes the main window as its close box does, for `reason` ("signal SIGTERM", "session
+  /// end"): its Unload saves the settings and the program ends, with status 0 (1 if a save
+  /// fails), even while the About window is open. The activity log names the reason as the cause
+  /// of the exit. Nothing once the program has ended.
   void close_for(std::string reason);
 
   forms::Application& app() { return app_; }

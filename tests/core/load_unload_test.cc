@@ -184,5 +184,29 @@ TEST(Unload, ClosingWhileTheChainCountsDropsItAndTerminatesNothing) {
   EXPECT_EQ(rig.processes.count("notepad.exe"), 1);
 }
 
+// A signal or the end of the desktop session: the same Unload as the close box, status 0, even
+// while the About window is open over the main window.
+TEST(Unload, AnEndFromOutsideSavesAsTheCloseBoxDoesAndEndsWell) {
+  for (const bool about_open : {false, true}) {
+    SCOPED_TRACE(about_open ? "About open" : "main window alone");
+    Rig rig;
+    rig.start();
+    rig.settings.writes.clear();
+    rig.control(WINDOW_NAME_TEXTBOX).set_text("typed");
+    if (about_open) {
+      rig.view.while_modal = [&](forms::Form&) { rig.program->close_for("signal SIGTERM"); };
+      rig.main().user_click(ABOUT_BUTTON);
+    } else {
+      rig.program->close_for("signal SIGTERM");
+    }
+    EXPECT_EQ(rig.settings.written_keys(), kUnloadWrites);
+    EXPECT_EQ(*rig.settings.get(Rig::kSection, "WINDOW_NAME_TEXTBOX"), "typed");
+    EXPECT_TRUE(rig.ended());
+    EXPECT_EQ(rig.program->exit_status(), 0);
+    rig.program->close_for("signal SIGTERM");  // a second signal: nothing more
+    EXPECT_EQ(rig.settings.written_keys(), kUnloadWrites);
+  }
+}
+
 }  // namespace
 }  // namespace tambrel

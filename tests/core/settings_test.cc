@@ -113,6 +113,18 @@ TEST(Settings, ABadStoredValueNamesKeyTextAndPlace) {
     EXPECT_NE(std::string(e.what()).find("\"" + forty + "...\" (50 characters)"), std::string::npos)
         << e.what();
   }
+  // Control characters are shown, not obeyed: a NUL would cut the message box's text short.
+  store.put("backup-job", "MainTop",
+            std::string("1\0"
+                        "2\n\x1b",
+                        5));
+  try {
+    s.restore_geometry("MainTop");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("holds \"1\\02\\n\\x1b\", which"), std::string::npos)
+        << e.what();
+  }
 }
 
 TEST(Settings, TextsAreStoredAndRestoredUnchanged) {
@@ -131,6 +143,13 @@ TEST(ExeName, SectionIsTheFileNameWithoutExtension) {
   EXPECT_EQ(section_from_path("./my.copy.exe"), "my.copy");
   EXPECT_EQ(section_from_path("tambrel"), "tambrel");
   EXPECT_EQ(section_from_path("/opt/.hidden"), ".hidden");
+}
+
+TEST(ExeName, TheLinuxSectionIsTheWholeFileName) {
+  EXPECT_EQ(file_name_of("/opt/tambrel.work"), "tambrel.work");
+  EXPECT_EQ(file_name_of("./tambrel.home"), "tambrel.home");
+  EXPECT_EQ(file_name_of("tambrel"), "tambrel");
+  EXPECT_EQ(file_name_of("C:\\Tools\\backup-job.exe"), "backup-job.exe");
 }
 
 }  // namespace

@@ -37,6 +37,25 @@ def press(window, keys):
                    timeout=10, check=True)
 
 
+def xprop(window, prop):
+    """The property as xprop prints it, "" when it cannot be read."""
+    out = subprocess.run(["xprop", "-id", window, prop], capture_output=True, text=True,
+                         timeout=10)
+    return out.stdout if out.returncode == 0 else ""
+
+
+def active_window():
+    return subprocess.run(["xdotool", "getactivewindow"], capture_output=True, text=True,
+                          timeout=10).stdout.strip()
+
+
+def default_signals():
+    """In the child before it starts: a runner started in the background may have SIGINT
+    ignored, and the program, as it should, keeps an ignored signal ignored."""
+    for sig in (signal.SIGINT, signal.SIGHUP, signal.SIGTERM):
+        signal.signal(sig, signal.SIG_DFL)
+
+
 def wait_until(predicate, seconds, what):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
@@ -92,7 +111,8 @@ class TambrelRun(unittest.TestCase):
         # Output goes to a file, never to a pipe nobody reads: a full pipe would block the child.
         log = open(os.path.join(self.home, "%s-%d.log" % (os.path.basename(argv[0]),
                                                           len(self.children))), "wb")
-        p = subprocess.Popen(list(argv), env=self.env, stdout=log, stderr=subprocess.STDOUT)
+        p = subprocess.Popen(list(argv), env=self.env, stdout=log, stderr=subprocess.STDOUT,
+                             preexec_fn=default_signals)
         log.close()
         self.children.append(p)
         return p
@@ -198,17 +218,23 @@ class TambrelRun(unittest.TestCase):
         self.assertEqual(tambrel.returncode, 1)
         self.assertEqual(self.stored()["SENDKEYS_TICKBOX"], "abc", "nothing was written")
 
+    def close_by_window_manager(self, program):
+        """Closes the program's main window as its close box would, and waits for the end."""
+        press(windows_titled(MAIN_TITLE)[0], "alt+F4")
+        wait_until(lambda: program.poll() is not None, 10, "the program to end")
+
     def test_a_renamed_copy_keeps_its_own_section(self):
-        copy = os.path.join(self.home, "backup-job")
-        os.symlink(os.path.abspath(BIN), copy)
+        # The whole file name is the section: two copies that differ only after a dot keep two.
+        for name in ("tambrel.work", "tambrel.home"):
+            os.symlink(os.path.abspath(BIN), os.path.join(self.home, name))
         self.seed(section="tambrel", WINDOW_NAME_TEXTBOX="original")
-        tambrel = self.spawn(copy)
+        self.seed(section="tambrel.work", WINDOW_NAME_TEXTBOX="work")
+        tambrel = self.spawn(os.path.join(self.home, "tambrel.home"))
         wait_until(lambda: windows_titled(MAIN_TITLE), 10, "the copy's main window")
-        press(windows_titled(MAIN_TITLE)[0], "alt+F4")  # the window manager's close
-        wait_until(lambda: tambrel.poll() is not None, 10, "the copy to end")
+        self.close_by_window_manager(tambrel)
         self.assertEqual(tambrel.returncode, 0)
-        self.assertIn("WINDOW_NAME_TEXTBOX", self.stored("backup-job"))
-        self.assertEqual(self.stored("backup-job")["WINDOW_NAME_TEXTBOX"], "")
+        self.assertEqual(self.stored("tambrel.home").get("WINDOW_NAME_TEXTBOX"), "")
+        self.assertEqual(self.stored("tambrel.work")["WINDOW_NAME_TEXTBOX"], "work")
         self.assertEqual(self.stored("tambrel")["WINDOW_NAME_TEXTBOX"], "original")
 
     # Arguments are answered at once, with or without a display, and never run the countdowns.
@@ -257,6 +283,111 @@ class TambrelRun(unittest.TestCase):
             self.run_bin(*args)
         self.assertIsNone(target.poll(), "the target was closed")
 
+    def test_each_end_signal_saves_as_the_close_box_does(self):
+        for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+            with self.subTest(signal=sig.name):
+                if os.path.exists(self.ini_path()):
+                    os.remove(self.ini_path())
+                self.seed(PROCESS_NAME_TEXTBOX="no-such-image", SENDKEYS_TICKBOX=1)
+                tambrel = self.spawn(BIN)
+                wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+                tambrel.send_signal(sig)
+                wait_until(lambda: tambrel.poll() is not None, 10, "TAMBREL to end")
+                self.assertEqual(tambrel.returncode, 0)
+                stored = self.stored()
+                for key in NINE_KEYS[:-1]:  # Unload's eight
+                    self.assertIn(key, stored)
+                self.assertEqual(stored["PROCESS_NAME_TEXTBOX"], "no-such-image")
+                self.assertEqual(stored["MainLeft"], "1000")
+
+    def test_a_minimised_main_window_stays_reachable_and_about_gives_the_focus_back(self):
+        self.seed(PROCESS_NAME_TEXTBOX="no-such-image")
+        tambrel = self.spawn(BIN)
+        wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+        main = windows_titled(MAIN_TITLE)[0]
+        self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", xprop(main, "_NET_WM_STATE"))
+        # No minimise box (the window asks for a close box only), but openbox still minimises a
+        # window that is not owned by another on request: on the taskbar until restored.
+        self.assertNotIn("0x20", xprop(main, "_MOTIF_WM_HINTS").split(",")[2])
+        subprocess.run(["xdotool", "windowminimize", "--sync", main], timeout=10, check=True)
+        wait_until(lambda: "_NET_WM_STATE_SKIP_TASKBAR" not in xprop(main, "_NET_WM_STATE"), 10,
+                   "a taskbar entry for the minimised window")
+        self.assertIn("_NET_WM_STATE_HIDDEN", xprop(main, "_NET_WM_STATE"))
+
+        def restored():
+            subprocess.run(["xdotool", "windowactivate", main], capture_output=True, timeout=10)
+            return main in windows_titled(MAIN_TITLE) and active_window() == main
+        wait_until(restored, 10, "the window restored")
+        wait_until(lambda: "_NET_WM_STATE_SKIP_TASKBAR" in xprop(main, "_NET_WM_STATE"), 10,
+                   "the window off the taskbar again once restored")
+
+        # ABOUT (240, 5280 twips: 16, 352 pixels at 96 DPI), then About's close box.
+        # A click can reach a window the window manager has only just restored before it takes
+        # input: clicked again each second until About shows (the main window, blocked while
+        # About is open, ignores any extra click).
+        clicked = [0.0]
+
+        def about_open():
+            if len(windows_titled(MAIN_TITLE)) == 2:
+                return True
+            if time.monotonic() - clicked[0] > 1.0:
+                subprocess.run(["xdotool", "mousemove", "--window", main, "60", "364", "click",
+                                "1"], timeout=10, check=True)
+                clicked[0] = time.monotonic()
+            return False
+        wait_until(about_open, 15, "the About window")
+        about = [w for w in windows_titled(MAIN_TITLE) if w != main][0]
+        self.assertNotIn("0x20", xprop(about, "_MOTIF_WM_HINTS").split(",")[2])
+        wait_until(lambda: active_window() == about, 10, "About to have the focus")
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "alt+F4"], timeout=10, check=True)
+        wait_until(lambda: windows_titled(MAIN_TITLE) == [main], 10, "About to close")
+        try:
+            wait_until(lambda: active_window() == main, 10, "the focus back on the main window")
+        except AssertionError:
+            print("active: %r, main: %s, about: %s" % (active_window(), main, about))
+            raise
+        self.close_by_window_manager(tambrel)
+        self.assertEqual(tambrel.returncode, 0)
+
+    def test_a_full_disk_leaves_the_settings_file_byte_for_byte(self):
+        # A file system of 64 KiB with one page left: the new settings do not fit beside the old.
+        if os.geteuid() != 0:
+            self.skipTest("mounting a small file system needs root")
+        small = os.path.join(self.home, "small")
+        os.makedirs(small)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", small],
+                          capture_output=True, timeout=10).returncode != 0:
+            self.skipTest("mounting a tmpfs is refused here")
+        self.addCleanup(subprocess.run, ["umount", "-l", small], timeout=10)
+        self.env["XDG_CONFIG_HOME"] = small
+        ini = os.path.join(small, "MERIDOX-TAMBREL", "tambrel.ini")
+        os.makedirs(os.path.dirname(ini))
+        with open(ini, "w") as f:
+            f.write("[General]\nWINDOW_NAME_TEXTBOX=%s\nPROCESS_NAME_TEXTBOX=no-such-image\n"
+                    % ("t" * 8000))
+        with open(ini, "rb") as f:
+            before = f.read()
+        filler = os.path.join(small, "filler")
+        fd = os.open(filler, os.O_WRONLY | os.O_CREAT)
+        try:
+            while os.write(fd, b"\0" * 4096) == 4096:
+                pass
+        except OSError:
+            pass
+        finally:
+            os.close(fd)
+        os.truncate(filler, max(0, os.path.getsize(filler) - 4096))
+
+        tambrel = self.spawn(BIN)
+        wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+        press(windows_titled(MAIN_TITLE)[0], "alt+F4")
+        wait_until(lambda: windows_titled("TAMBREL"), 10, "the error message")
+        press(windows_titled("TAMBREL")[0], "Return")
+        wait_until(lambda: tambrel.poll() is not None, 10, "TAMBREL to end")
+        self.assertEqual(tambrel.returncode, 1, "a failed save is an error")
+        with open(ini, "rb") as f:
+            self.assertEqual(f.read(), before)
+        self.assertEqual(sorted(os.listdir(os.path.dirname(ini))), ["tambrel.ini"])
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

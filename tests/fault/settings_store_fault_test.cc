@@ -17,7 +17,7 @@
 #include "fakes/recording_view.h"
 #include "fakes/virtual_clock.h"
 #include "platform/error.h"
-#include "platform/qt/qsettings_store.h"
+#include "platform/xdg/ini_file_store.h"
 #include "shell/startup.h"
 #include "support.h"
 
@@ -28,9 +28,9 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 /// The real store, with write number `refused` (1-based) made to fail by the file system.
-class RefusingQSettingsStore : public SettingsStore {
+class RefusingIniFileStore : public SettingsStore {
  public:
-  explicit RefusingQSettingsStore(int refused) : refused_(refused) {}
+  explicit RefusingIniFileStore(int refused) : refused_(refused) {}
 
   std::optional<std::string> read(std::string_view section, std::string_view key) override {
     return store_.read(section, key);
@@ -64,7 +64,7 @@ class RefusingQSettingsStore : public SettingsStore {
   std::vector<std::pair<std::string, std::string>> attempts;
 
  private:
-  qt::QSettingsStore store_;
+  xdg::IniFileStore store_;
   int refused_;
 };
 
@@ -103,14 +103,10 @@ const std::map<std::string, std::string> kSeed = {
 
 struct ProgramRun {
   explicit ProgramRun(std::string name)
-      : section(std::move(name)), file(qt::QSettingsStore().location(section)) {}
+      : section(std::move(name)), file(xdg::IniFileStore().location(section)) {}
   std::string section;
-  /// Taken before the run: after a refused write QSettings keeps the unsaved key in its
-  /// per-process cache, and the next QSettings on that file, even one only asked for its name,
-  /// rewrites the file with the cached keys alone. The program never touches the store again
-  /// after a failure (it ends), so neither may the test.
   std::string file;
-  std::unique_ptr<RefusingQSettingsStore> store;
+  std::unique_ptr<RefusingIniFileStore> store;
   testing::RecordingView view;
   std::unique_ptr<Program> program;
 };
@@ -123,9 +119,9 @@ void run_program(ProgramRun& run, int refused) {
   testing::FakeWindowManager windows;
   testing::RecordingKeySender keys{windows};
   testing::FakeProcessTable processes;
-  run.store = std::make_unique<RefusingQSettingsStore>(refused);
+  run.store = std::make_unique<RefusingIniFileStore>(refused);
 
-  qt::QSettingsStore seeder;
+  xdg::IniFileStore seeder;
   for (const auto& [key, value] : kSeed)
     seeder.write(run.section, key, value);
 
@@ -188,7 +184,7 @@ TEST(SettingsStoreFaults, EachRefusedWriteEndsTheRunWithTheEarlierWritesOnDisk) 
 
     ASSERT_EQ(run.view.message_boxes.size(), 1u);
     const std::string& text = run.view.message_boxes[0].text;
-    EXPECT_NE(text.find("QSettings::sync failed"), std::string::npos) << text;
+    EXPECT_NE(text.find(" failed for the setting "), std::string::npos) << text;
     EXPECT_NE(text.find("\"" + key + "\""), std::string::npos) << text;
     EXPECT_NE(text.find(run.file), std::string::npos) << text;
     EXPECT_TRUE(run.program->app().ended());
@@ -215,7 +211,7 @@ TEST(SettingsStoreFaults, EachRefusedWriteEndsTheRunWithTheEarlierWritesOnDisk) 
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  // Qt reads XDG_CONFIG_HOME once per process: one temporary home for the whole program.
+  // One temporary configuration home for the whole program; runs keep apart by section.
   tambrel::testing::TempDir home;
   tambrel::testing::ScopedEnv env("XDG_CONFIG_HOME", home.path().string());
   return RUN_ALL_TESTS();

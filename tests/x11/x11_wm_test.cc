@@ -40,6 +40,19 @@ class X11WindowManagerTest : public ::testing::Test {
            states.end();
   }
 
+  /// Asks the window manager, on the test's own connection, to raise and focus `window`.
+  void raise(Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = display_.atom("_NET_ACTIVE_WINDOW");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;  // from a pager: no focus-stealing prevention
+    XSendEvent(display_, display_.root(), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XFlush(display_);
+  }
+
   testing::TestDisplay display_;
   X11WindowManager wm_;
 };
@@ -87,9 +100,10 @@ TEST_F(X11WindowManagerTest, PostCloseAsksTheWindowToClose) {
 }
 
 TEST_F(X11WindowManagerTest, ActivatesTheExactTitleBeforeAnyPrefixMatch) {
-  // The longer title is listed first, so only an exact-first rule picks "Editor".
-  TkWindow longer(display_, "Editor - notes.txt");
+  // The longer title is on top, so only an exact-first rule picks "Editor".
   TkWindow exact(display_, "Editor");
+  TkWindow longer(display_, "Editor - notes.txt");
+  ASSERT_TRUE(is_foreground(longer.client()));
   EXPECT_EQ(wm_.activate("Editor"), exact.client());
   EXPECT_TRUE(is_foreground(exact.client()));
 
@@ -98,6 +112,26 @@ TEST_F(X11WindowManagerTest, ActivatesTheExactTitleBeforeAnyPrefixMatch) {
 
   EXPECT_EQ(wm_.activate("Editor"), exact.client());
   EXPECT_TRUE(is_foreground(exact.client()));
+}
+
+// Two windows of one title: the one on top is meant, whichever is older.
+TEST_F(X11WindowManagerTest, OfTwoWindowsWithOneTitleTheTopmostIsFoundAndActivated) {
+  TkWindow older(display_, "Twin");
+  TkWindow newer(display_, "Twin");
+  TkWindow other(display_, "Other");
+  for (TkWindow* top : {&newer, &older, &newer}) {
+    // Raised by the window manager as a click would, then covered by another window.
+    raise(top->client());
+    ASSERT_TRUE(is_foreground(top->client()));
+    raise(other.client());
+    ASSERT_TRUE(is_foreground(other.client()));
+    EXPECT_EQ(wm_.find_window("Twin"), top->client());
+    EXPECT_EQ(wm_.activate("Twin"), top->client());
+    EXPECT_TRUE(is_foreground(top->client()));
+  }
+  wm_.post_close(wm_.find_window("Twin"));
+  EXPECT_TRUE(newer.closed_within(kDeadline));
+  EXPECT_TRUE(older.process().running());
 }
 
 TEST_F(X11WindowManagerTest, ActivatingAnUnknownTitleIsAnErrorNamingIt) {

@@ -12,6 +12,7 @@
 
 #include "forms/twips.h"
 #include "platform/qt/control_widgets.h"
+#include "platform/qt/taskbar.h"
 
 namespace tambrel::qt {
 
@@ -232,6 +233,18 @@ void FormWindow::learn_frame() {
     apply_geometry();
   else
     take_move();  // the window manager may have mapped it elsewhere than asked
+}
+
+void FormWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // A tool window has no minimise box, but a window manager may minimise it anyway; with no
+  // taskbar entry nothing would bring it back while its countdowns run. So it has one while
+  // it is minimised.
+  if (event->type() == QEvent::WindowStateChange && form_ && form_->design().tool_window &&
+      isMinimized() != on_taskbar_) {
+    on_taskbar_ = isMinimized();
+    show_on_taskbar(*this, on_taskbar_);
+  }
 }
 
 void FormWindow::closeEvent(QCloseEvent* event) {

@@ -42,6 +42,7 @@ class FormWindow : public QWidget {
   QEventLoop* modal_loop() const { return modal_loop_; }
 
  protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -65,6 +66,7 @@ class FormWindow : public QWidget {
   bool frame_known_ = false;
   QPoint client_at_;  // where the window's client area was put, in screen pixels
   bool placing_ = false;
+  bool on_taskbar_ = false;  // a tool window, minimised
   std::map<std::string, QWidget*, std::less<>> widgets_;
   QPointer<QEventLoop> modal_loop_;
 };

@@ -1,10 +1,10 @@
 // TAMBREL for the Linux desktop: Qt Widgets windows, the window manager of the session (X11, or
 // the compositor's own interface on Wayland), /proc and an INI settings file per executable name.
+#include <QSessionManager>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include <cstdio>
 
 #include "platform/clock.h"
 #include "platform/exe_name.h"
@@ -13,9 +13,10 @@
 #include "platform/qt/activity_log_path.h"
 #include "platform/qt/desktop.h"
 #include "platform/qt/desktop_application.h"
-#include "platform/qt/qsettings_store.h"
+#include "platform/qt/end_signals.h"
 #include "platform/qt/qt_form_view.h"
 #include "platform/wayland/session_choice.h"
+#include "platform/xdg/ini_file_store.h"
 #include "shell/command_line.h"
 #include "shell/startup.h"
 
@@ -23,9 +24,9 @@ int main(int argc, char** argv) {
   // ---- command line: answered before anything needs a display ----
   {
     const char* argv0 = argc > 0 ? argv[0] : "tambrel";
-    const std::string section = tambrel::section_from_path(argv0);
+    const std::string section = tambrel::file_name_of(argv0);
     const tambrel::CopyPlaces places{
-        tambrel::program_name(argv0), section, tambrel::qt::QSettingsStore().location(section),
+        tambrel::program_name(argv0), section, tambrel::xdg::IniFileStore().location(section),
         tambrel::qt::activity_log_path(section).string(), tambrel::wayland::kDesktopsReached};
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (const auto answer = tambrel::answer_command_line(arguments, places)) {
@@ -44,10 +45,11 @@ int main(int argc, char** argv) {
   tambrel::SteadyClock clock;
   tambrel::qt::Desktop desktop;
   tambrel::procfs::ProcfsProcessTable processes;
-  tambrel::qt::QSettingsStore store;
+  tambrel::xdg::IniFileStore store;
   tambrel::qt::QtFormView view;
-  // A renamed copy or a symlink keeps its own settings section, and its own log.
-  const std::string section = tambrel::section_from_path(qt_argv[0]);
+  // A renamed copy or a symlink keeps its own settings section, and its own log: the whole file
+  // name, so tambrel.work and tambrel.home keep two.
+  const std::string section = tambrel::file_name_of(qt_argv[0]);
   const auto log_path = tambrel::qt::activity_log_path(section);
   tambrel::LogFile log(log_path, [&log_path](const std::string& why) {
     std::fprintf(stderr,
@@ -56,6 +58,25 @@ int main(int argc, char** argv) {
   });
   tambrel::Program program(
       view, {clock, desktop.windows(), desktop.keys(), processes, store, section, log});
+
+  // ---- ended from outside: a signal, the end of the desktop session ----
+  // Saved as the close box saves. Once the program has ended, only an error message can still
+  // be open: it goes too.
+  auto end_from_outside = [&program](std::string reason) {
+    if (program.app().ended())
+      QApplication::closeAllWindows();
+    else
+      program.close_for(std::move(reason));
+  };
+  tambrel::qt::EndSignals end_signals([&](int signal) {
+    end_from_outside(signal == SIGTERM  ? "signal SIGTERM"
+                     : signal == SIGHUP ? "signal SIGHUP"
+                                        : "signal SIGINT");
+  });
+  QObject::connect(&application, &QGuiApplication::commitDataRequest,
+                   [&](QSessionManager&) { end_from_outside("session end"); });
+  // ---- end of ended from outside ----
+
   program.start();
   if (!program.app().ended())
     view.run();

@@ -122,6 +122,10 @@ void QtFormView::destroy(forms::Form& form) {
   if (QEventLoop* loop = window->modal_loop())
     loop->quit();
   window->hide();
+  // An owned window gives its owner the focus back: a window manager may focus whatever else
+  // is on screen instead.
+  if (QWidget* owner = window->parentWidget(); owner && owner->isVisible())
+    qt::give_focus(*owner);
   // Unload may run inside one of the window's own event handlers (its close box, a button).
   window->deleteLater();
 }

@@ -48,4 +48,57 @@ void keep_off_taskbar(QWidget& window) {
   xcb_flush(connection);
 }
 
+namespace {
+
+/// Sends a client message about `window` to the root, where the window manager takes it.
+void ask_window_manager(xcb_connection_t* connection, QWidget& window, xcb_atom_t type,
+                        std::uint32_t l0, std::uint32_t l1, std::uint32_t l2, std::uint32_t l3) {
+  xcb_client_message_event_t event{};
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = static_cast<xcb_window_t>(window.winId());
+  event.type = type;
+  event.data.data32[0] = l0;
+  event.data.data32[1] = l1;
+  event.data.data32[2] = l2;
+  event.data.data32[3] = l3;
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+  xcb_send_event(connection, 0, root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&event));
+  xcb_flush(connection);
+}
+
+/// EWMH source indication: a pager, acting for the user.
+constexpr std::uint32_t kSourcePager = 2;
+
+}  // namespace
+
+void show_on_taskbar(QWidget& window, bool shown) {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (!x11 || !x11->connection())
+    return;
+  xcb_connection_t* connection = x11->connection();
+  const xcb_atom_t state = intern(connection, "_NET_WM_STATE");
+  const xcb_atom_t skip = intern(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+  if (state == XCB_ATOM_NONE || skip == XCB_ATOM_NONE)
+    return;
+  // A managed window's state belongs to the window manager: it is asked
+  // (_NET_WM_STATE_REMOVE 0, _NET_WM_STATE_ADD 1).
+  ask_window_manager(connection, window, state, shown ? 0 : 1, skip, 0, kSourcePager);
+}
+
+void give_focus(QWidget& window) {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  const xcb_atom_t active =
+      x11 && x11->connection() ? intern(x11->connection(), "_NET_ACTIVE_WINDOW") : XCB_ATOM_NONE;
+  if (active == XCB_ATOM_NONE) {
+    window.activateWindow();
+    return;
+  }
+  // Sent after whatever the program asked before (an owned window's unmapping): the window
+  // manager's own choice of focus for that comes first, this one after it.
+  ask_window_manager(x11->connection(), window, active, kSourcePager, XCB_CURRENT_TIME, 0, 0);
+}
+
 }  // namespace tambrel::qt

@@ -25,9 +25,9 @@ constexpr long kStateAdd = 1;
 constexpr int kMaxFrameDepth = 4;
 
 struct Atoms {
-  Atom net_supported, net_supporting_wm_check, net_client_list, net_wm_name, utf8_string,
-      net_close_window, net_active_window, net_wm_state, net_wm_state_above, wm_protocols,
-      wm_delete_window, wm_state;
+  Atom net_supported, net_supporting_wm_check, net_client_list, net_client_list_stacking,
+      net_wm_name, utf8_string, net_close_window, net_active_window, net_wm_state,
+      net_wm_state_above, wm_protocols, wm_delete_window, wm_state;
 };
 
 struct Support {
@@ -69,6 +69,7 @@ X11WindowManager::Impl::Impl(std::shared_ptr<x11::Connection> connection)
       {"_NET_SUPPORTED", &a->net_supported},
       {"_NET_SUPPORTING_WM_CHECK", &a->net_supporting_wm_check},
       {"_NET_CLIENT_LIST", &a->net_client_list},
+      {"_NET_CLIENT_LIST_STACKING", &a->net_client_list_stacking},
       {"_NET_WM_NAME", &a->net_wm_name},
       {"UTF8_STRING", &a->utf8_string},
       {"_NET_CLOSE_WINDOW", &a->net_close_window},
@@ -119,10 +120,19 @@ std::vector<X11WindowManager::TopLevel> X11WindowManager::Impl::top_levels() {
   const Support ewmh = support();
   std::vector<Window> windows;
   x11::ErrorTrap trap(display_);
-  if (supports(ewmh, a.net_client_list)) {
-    if (auto list = x11::get_property(display_, root_, a.net_client_list, XA_WINDOW)) {
-      for (const unsigned long w : x11::items32(*list))
-        windows.push_back(w);
+  // Topmost first, as on the screen: of two windows with one title, the one the user sees is
+  // the one meant. The stacking list runs bottom to top; the plain list (mapping order) is the
+  // fallback for a window manager that keeps no stacking list.
+  const Atom list_atom = supports(ewmh, a.net_client_list_stacking) ? a.net_client_list_stacking
+                         : supports(ewmh, a.net_client_list)        ? a.net_client_list
+                                                                    : None;
+  if (list_atom != None) {
+    if (auto list = x11::get_property(display_, root_, list_atom, XA_WINDOW)) {
+      const auto items = x11::items32(*list);
+      if (list_atom == a.net_client_list_stacking)
+        windows.assign(items.rbegin(), items.rend());
+      else
+        windows.assign(items.begin(), items.end());
     }
   } else {
     Window root_return = 0, parent = 0;

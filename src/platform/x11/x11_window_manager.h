@@ -11,11 +11,13 @@
 namespace tambrel::x11 {
 
 /// The window manager seen through Xlib and the EWMH hints of whichever window manager runs.
-/// With an EWMH window manager the top-level windows are its _NET_CLIENT_LIST and every request
-/// goes to it as a client message; without one they are the root's children (or, under a
-/// reparenting manager, the client windows inside them) and requests go to the windows directly.
+/// With an EWMH window manager the top-level windows are its _NET_CLIENT_LIST_STACKING (else its
+/// _NET_CLIENT_LIST) and every request goes to it as a client message; without one they are the
+/// root's children (or, under a reparenting manager, the client windows inside them) and requests
+/// go to the windows directly.
 /// Window ids are client windows, the same ids the toolkit and _NET_ACTIVE_WINDOW use.
-/// An empty title names no window.
+/// An empty title names no window; of several windows with the title asked for, the topmost is
+/// the one found and activated.
 class X11WindowManager : public WindowManager {
  public:
   /// Opens its own connection to $DISPLAY; throws Error("XOpenDisplay failed: ...") without one.
@@ -37,7 +39,8 @@ class X11WindowManager : public WindowManager {
     WindowId window;
     std::string title;
   };
-  /// Every top-level window with a title, in the window manager's order.
+  /// Every top-level window with a title, topmost first where the window manager tells the
+  /// stacking order (and without a window manager), else in its order.
   std::vector<TopLevel> top_levels();
 
  private:
