@@ -50,7 +50,8 @@ class CompositorCases:
         self.home = os.path.join(self.desktop.dir, self.id().rsplit(".", 1)[-1])
         os.mkdir(self.home)
         self.children = []
-        self.env = self.desktop.client_env(dict(os.environ, XDG_CONFIG_HOME=self.home))
+        self.env = self.desktop.client_env(dict(os.environ, XDG_CONFIG_HOME=self.home,
+                                                XDG_STATE_HOME=self.home))
 
     def tearDown(self):
         for p in self.children:

@@ -55,7 +55,7 @@ Desktop::Desktop()
     : choice_(wayland::choose_backend({env, on_session_bus})),
       windows_(&x11_.windows()),
       keys_(&x11_.keys()) {
-  std::cerr << "tambrel: " << wayland::describe(choice_) << '\n';
+  state(wayland::describe(choice_));
   switch (choice_.backend) {
     case wayland::DesktopBackend::x11:
       break;
@@ -71,8 +71,9 @@ Desktop::Desktop()
       own_keys_ = std::make_unique<gnome::GnomeKeySender>(*gnome_shell_);
       windows_ = own_windows_.get();
       keys_ = own_keys_.get();
-      std::cerr << "tambrel: Alt+F4 mode on GNOME: no key is typed; once the target is in front, "
-                   "GNOME Shell is asked to close the focused window, as its own Alt+F4 does.\n";
+      state(
+          "Alt+F4 mode on GNOME: no key is typed; once the target is in front, GNOME Shell is "
+          "asked to close the focused window, as its own Alt+F4 does.");
       break;
     case wayland::DesktopBackend::kwin:
       try {
@@ -80,9 +81,9 @@ Desktop::Desktop()
       } catch (const Error& e) {
         // KWin was seen on the bus a moment ago; without a way to hear its scripts back, the
         // session is one more Wayland desktop we reach only through XWayland.
-        std::cerr << "tambrel: " << e.what() << '\n';
+        state(e.what());
         choice_.backend = wayland::DesktopBackend::xwayland_only;
-        std::cerr << "tambrel: " << wayland::describe(choice_) << '\n';
+        state(wayland::describe(choice_));
         use_xwayland_only();
         break;
       }
@@ -103,10 +104,14 @@ void Desktop::use_xwayland_only() {
 
 Desktop::~Desktop() = default;
 
+void Desktop::state(const std::string& line) {
+  std::cerr << "tambrel: " << line << '\n';
+  statements_.push_back(line);
+}
+
 void Desktop::use_compositor_close(std::function<bool()> close_focused) {
-  std::cerr << "tambrel: Alt+F4 mode on " << choice_.desktop
-            << ": no key is typed; once the target is in front, " << choice_.desktop
-            << " is asked to close the focused window (the same effect).\n";
+  state("Alt+F4 mode on " + choice_.desktop + ": no key is typed; once the target is in front, " +
+        choice_.desktop + " is asked to close the focused window (the same effect).");
   own_keys_ = std::make_unique<wayland::CompositorCloseKeySender>(
       [this, close_focused = std::move(close_focused)] {
         std::cerr << "tambrel: Alt+F4: " << choice_.desktop

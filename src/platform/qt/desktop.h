@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/gnome/shell_windows.h"
 #include "platform/key_sender.h"
@@ -34,15 +36,20 @@ class Desktop {
   WindowManager& windows() { return *windows_; }
   KeySender& keys() { return *keys_; }
   const wayland::BackendChoice& choice() const { return choice_; }
+  /// What start-up stated about the choice (also on stderr), for the activity log.
+  const std::vector<std::string>& statements() const { return statements_; }
 
  private:
   void tell_unreachable();
+  /// States one line of the choice on stderr and keeps it for statements().
+  void state(const std::string& line);
   /// X11 through XWayland, with the notice at the first request for a window.
   void use_xwayland_only();
   /// Alt+F4 through the compositor: says so, then closes the focused window.
   void use_compositor_close(std::function<bool()> close_focused);
 
   wayland::BackendChoice choice_;
+  std::vector<std::string> statements_;
   LazyX11 x11_;
   std::unique_ptr<wayland::I3WindowManager> i3_;
   std::unique_ptr<gnome::ShellWindows> gnome_shell_;

@@ -56,6 +56,8 @@ int main(int argc, char** argv) {
                  "tambrel: the activity log %s cannot be written (%s); going on without it\n",
                  log_path.empty() ? "(no HOME)" : log_path.c_str(), why.c_str());
   });
+  for (const std::string& line : desktop.statements())
+    log.record(line);
   tambrel::Program program(
       view, {clock, desktop.windows(), desktop.keys(), processes, store, section, log});
 
