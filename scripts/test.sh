@@ -1,51 +1,115 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the core, the Linux desktop build (offscreen view, X11
-# and /proc backends under Xvfb, end to end), and the Windows build under Wine.
+# Builds everything and runs every test: the gates (format, include layers), the Linux desktop
+# build (core, offscreen view, X11 and /proc backends under Xvfb, fault injection, end to end), a
+# sanitizer build with its tests and short fuzzing runs, and the Windows build under Wine. Every
+# build treats warnings as errors. Prints each stage's time and result at the end.
+#
+# A stage is a shell function and one line below: `stage NAME FUNCTION` runs it in the foreground,
+# `stage_beside NAME FUNCTION` in the background beside the stages that follow (for one that mostly
+# waits, like Wine), its output kept in build/test-logs/NAME.log and shown at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
+werror=-DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+logs=build/test-logs
+rm -rf "$logs"
+mkdir -p "$logs"
+began=$SECONDS
+stages=()
+beside=()
+
+# Background stages get a process group of their own (set -m), ended with the script.
+trap 'for pid in "${beside[@]}"; do kill -- "-$pid" 2>/dev/null; done' EXIT
+
+# Runs "$@" and writes "SECONDS STATUS" to $logs/NAME.time. Stage functions run without errexit:
+# they chain their steps with &&.
+timed() {
+  local name=$1 t0=$SECONDS rc=0
+  shift
+  "$@" || rc=$?
+  echo "$((SECONDS - t0)) $rc" >"$logs/$name.time"
+}
+stage() {
+  stages+=("$1")
+  echo "== $1"
+  timed "$@"
+}
+stage_beside() {
+  stages+=("$1")
+  echo "== $1 (in the background; output at the end)"
+  set -m
+  timed "$@" >"$logs/$1.log" 2>&1 </dev/null &
+  beside+=("$!")
+  set +m
+}
+
+gates() {
+  # Formatting and the include layers (scripts/include-graph.sh).
+  find src tests bench \( -name '*.cc' -o -name '*.h' \) -print0 |
+    xargs -0 clang-format --dry-run --Werror &&
+    sh scripts/include-graph.sh --check >/dev/null
+}
+
+windows() {
+  cmake --preset windows "$werror" >/dev/null &&
+    cmake --build --preset windows -j "$jobs" &&
+    bash tests/win32/run-wine-tests.sh
+}
+
+linux() {
+  cmake --preset linux "$werror" >/dev/null &&
+    cmake --build --preset linux -j "$jobs" &&
+    ctest --preset linux -j "$jobs" -LE "wayland-e2e|gnome"
+}
+
+# Wayland: sway and KWin headless, the program end to end under each.
+wayland() {
+  bash scripts/install-deps.sh scripts/deps-wayland.txt &&
+    ctest --preset linux -L wayland-e2e
+}
+
+# GNOME: headless GNOME Shell with TAMBREL's extension, the program end to end.
+gnome() {
+  bash scripts/install-deps.sh scripts/deps-gnome.txt &&
+    ctest --preset linux -L gnome
+}
+
+# The sanitizer build also builds the fuzz targets (libFuzzer with the same sanitizers) and runs
+# each for a short time on its seed corpus (docs/fuzzing.md).
+sanitizers_and_fuzzing() {
+  cmake --preset asan "$werror" >/dev/null &&
+    cmake --build --preset asan -j "$jobs" &&
+    ctest --preset asan -j "$jobs"
+}
+
+stage gates gates
+stage_beside windows windows
+stage linux linux
+stage wayland wayland
+stage gnome gnome
+stage sanitizers-and-fuzzing sanitizers_and_fuzzing
+
+for pid in "${beside[@]}"; do
+  wait "$pid" || true
+done
+beside=()
+for name in "${stages[@]}"; do
+  if [ -f "$logs/$name.log" ]; then
+    echo "== $name (output)"
+    cat "$logs/$name.log"
+  fi
+done
+
+echo "== Stage times"
 status=0
-
-echo "== Linux build and tests"
-cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$jobs"
-ctest --preset linux -j "$jobs" -LE "wayland-e2e|gnome" || status=1
-
-# ---- Wayland: sway and KWin headless, the program end to end under each -----------------------
-echo "== Wayland compositors (sway, KWin) end to end"
-wayland_start=$SECONDS
-bash scripts/install-deps.sh scripts/deps-wayland.txt
-ctest --preset linux -L wayland-e2e || status=1
-echo "== Wayland stage took $((SECONDS - wayland_start)) s"
-# ---- end of Wayland -----------------------------------------------------------------------------
-
-# ---- GNOME: headless GNOME Shell with TAMBREL's extension, the program end to end -------------
-echo "== GNOME Shell on Wayland end to end, with and without the extension"
-gnome_start=$SECONDS
-bash scripts/install-deps.sh scripts/deps-gnome.txt
-ctest --preset linux -L gnome || status=1
-echo "== GNOME stage took $((SECONDS - gnome_start)) s"
-# ---- end of GNOME -------------------------------------------------------------------------------
-
-# ---- Stress: sanitizer build and bounded fuzzing (docs/fuzzing.md) -----------------------------
-echo "== Sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) and its tests"
-cmake --preset asan >/dev/null
-cmake --build --preset asan -j "$jobs"
-ctest --preset asan -j "$jobs" || status=1
-
-echo "== Fuzzing: each target for a bounded time on its seed corpus"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
-ctest --preset fuzz -j "$jobs" || status=1
-# ---- end of stress ------------------------------------------------------------------------------
-
-echo "== Windows build and tests under Wine"
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$jobs"
-if [ -f tests/win32/run-wine-tests.sh ]; then
-  bash tests/win32/run-wine-tests.sh || status=1
-fi
-
+for name in "${stages[@]}"; do
+  secs=? rc=1
+  [ -f "$logs/$name.time" ] && read -r secs rc <"$logs/$name.time"
+  result=ok
+  [ "$rc" = 0 ] || { result=FAILED; status=1; }
+  printf '  %-26s %5ss  %s\n' "$name" "$secs" "$result"
+done
+printf '  %-26s %5ss\n' "total" "$((SECONDS - began))"
 exit "$status"

@@ -125,6 +125,18 @@ TEST_F(MainWindowInput, TheStartButtonStartsACountdownThatTicksOnTheRealClock) {
   EXPECT_EQ(rig.widget<QLineEdit>("PROCESS_STATE_TEXTBOX")->text(), "STOPPED");
 }
 
+// A coarse timer may fire up to 5% off its time, a second's tick 50 ms late or early: no timing
+// test on a busy machine can tell that apart, so the timer's type is checked itself.
+TEST_F(MainWindowInput, OnePreciseSingleShotTimerWakesTheRuntimeForItsNextTick) {
+  start();
+  const QTimer& wake = rig.view.wake_timer();
+  EXPECT_EQ(wake.timerType(), Qt::PreciseTimer);
+  EXPECT_TRUE(wake.isSingleShot());
+  // The watcher ticks every second from the start: its tick is due within the second.
+  ASSERT_TRUE(wake.isActive());
+  EXPECT_LE(wake.remainingTime(), 1000);
+}
+
 TEST_F(MainWindowInput, TheCloseBoxUnloadsSavesAndEndsTheLoop) {
   start();
   QWidget* w = rig.main_window();

@@ -30,6 +30,8 @@ class QtFormView final : public FormView {
   void run();
   /// The top-level window of a loaded form, or null.
   QWidget* window(const forms::Form& form) const;
+  /// The one timer that wakes the runtime when its next timer is due.
+  const QTimer& wake_timer() const { return wake_timer_; }
 
   void create(forms::Form& form) override;
   void show(forms::Form& form) override;
