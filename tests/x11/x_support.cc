@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -87,6 +88,18 @@ TkWindow::TkWindow(const TestDisplay& display, const std::string& title) {
     throw std::runtime_error("the Tk window \"" + title + "\" did not appear");
   }
   client_ = display.parent_of(std::stoul(line->substr(7)));
+  // Mapped is not yet managed: on a busy machine the window manager lists the window a while
+  // later, and every test here looks for it through that list.
+  if (!display.items32(display.root(), "_NET_SUPPORTING_WM_CHECK").empty()) {
+    const bool listed = poll_until(
+        [&] {
+          const auto clients = display.items32(display.root(), "_NET_CLIENT_LIST");
+          return std::find(clients.begin(), clients.end(), client_) != clients.end();
+        },
+        kStartDeadline);
+    if (!listed)
+      throw std::runtime_error("the window manager never listed the Tk window \"" + title + "\"");
+  }
 }
 
 bool TkWindow::closed_within(milliseconds timeout) {
