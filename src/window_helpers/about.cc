@@ -1,7 +1,7 @@
 #include "window_helpers/about.h"
 
-#include "window_models/tambrel_main.h"
 #include "window_models/tambrel_about.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel {
 

@@ -9,15 +9,7 @@ namespace {
 using testing::Rig;
 namespace colors = forms::colors;
 
-const std::vector<std::string> kExitWrites = {"MainLeft",
-                                              "MainTop",
-                                              "ALWAYS_ON_TOP_TICKBOX",
-                                              "WINDOW_NAME_TEXTBOX",
-                                              "WAIT_FOR_PROCESS_TICKBOX",
-                                              "PROCESS_NAME_TEXTBOX",
-                                              "AUTOSTART_COUNTDOWN_TICKBOX",
-                                              "SENDKEYS_TICKBOX",
-                                              "AUTO_TERMINATE_TICKBOX"};
+const std::vector<std::string>& kExitWrites = testing::saved_keys();
 
 /// A rig whose exit countdown starts (the delivery enables it) at 7 s.
 struct Exit : ::testing::Test {

@@ -13,7 +13,7 @@ using testing::RecordingView;
 using testing::VirtualClock;
 
 FormDesign design() {
-  FormDesign d{"F", "F", 100, 100};
+  FormDesign d{"F", "F", 100, 100, true, true, {}, {}};
   d.controls.push_back(make_control(ControlKind::kCheckBox, "BOX", "box", 0, 0, 10, 10, 0));
   d.timers = {{"A", true}, {"B", true}, {"C", false}};
   return d;
@@ -150,7 +150,7 @@ TEST_F(FormsTest, AViewErrorDuringAHandlerShowsOneBoxAndStopsTheHandler) {
 
 TEST_F(FormsTest, UnloadingTheLastFormEndsTheProgramAndTheNextShowStartsFresh) {
   form.control("BOX").set_value(1);
-  FormDesign other_design{"G", "G", 10, 10};
+  FormDesign other_design{"G", "G", 10, 10, true, true, {}, {}};
   Form other{app, other_design};
   app.dispatch([&] { other.show(); });
   app.dispatch([&] { form.unload(); });

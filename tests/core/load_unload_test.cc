@@ -19,14 +19,9 @@ const std::vector<std::string> kLoadReads = {"MainLeft",
                                              "PROCESS_NAME_TEXTBOX",
                                              "SENDKEYS_TICKBOX",
                                              "AUTO_TERMINATE_TICKBOX"};
-const std::vector<std::string> kUnloadWrites = {"MainLeft",
-                                                "MainTop",
-                                                "ALWAYS_ON_TOP_TICKBOX",
-                                                "WINDOW_NAME_TEXTBOX",
-                                                "WAIT_FOR_PROCESS_TICKBOX",
-                                                "PROCESS_NAME_TEXTBOX",
-                                                "AUTOSTART_COUNTDOWN_TICKBOX",
-                                                "SENDKEYS_TICKBOX"};
+// Unload saves every key but the auto-terminate option, the last of the list.
+const std::vector<std::string> kUnloadWrites(testing::saved_keys().begin(),
+                                             testing::saved_keys().end() - 1);
 
 TEST(Load, FirstStartAppliesDefaultsAndWritesNothing) {
   Rig rig;

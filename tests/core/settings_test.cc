@@ -130,8 +130,8 @@ TEST(Settings, ABadStoredValueNamesKeyTextAndPlace) {
 TEST(Settings, TextsAreStoredAndRestoredUnchanged) {
   testing::MemoryStore store;
   Settings s(store, "job");
-  for (const std::string text : {std::string(""), std::string("a 'quoted' \"name\" 100%"),
-                                 std::string("Größe – 文字"), std::string(100000, 'q')}) {
+  for (const std::string& text : {std::string(""), std::string("a 'quoted' \"name\" 100%"),
+                                  std::string("Größe – 文字"), std::string(100000, 'q')}) {
     s.save_text("WINDOW_NAME_TEXTBOX", text);
     EXPECT_EQ(s.restore_text("WINDOW_NAME_TEXTBOX"), text);
   }

@@ -34,10 +34,7 @@ TEST(TypicalRun, ClosesTheTargetWaitsForItsProcessAndEnds) {
   rig.advance(1);
   EXPECT_TRUE(rig.ended());
   EXPECT_EQ(rig.clock.now_ms(), 31000);
-  for (const char* key :
-       {"MainLeft", "MainTop", "ALWAYS_ON_TOP_TICKBOX", "WINDOW_NAME_TEXTBOX",
-        "WAIT_FOR_PROCESS_TICKBOX", "PROCESS_NAME_TEXTBOX", "AUTOSTART_COUNTDOWN_TICKBOX",
-        "SENDKEYS_TICKBOX", "AUTO_TERMINATE_TICKBOX"}) {
+  for (const std::string& key : testing::saved_keys()) {
     EXPECT_TRUE(rig.settings.get(Rig::kSection, key).has_value()) << key;
   }
   EXPECT_TRUE(rig.view.message_boxes.empty());

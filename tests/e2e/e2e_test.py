@@ -10,17 +10,18 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import sys
 import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from harness import saved_keys, wait_until  # noqa: E402
 
 BIN = os.environ["TAMBREL_BIN"]
 TARGET = os.environ["TAMBREL_TARGET_BIN"]
 MAIN_TITLE = "MERIDOX - TAMBREL"
 # An activity log line: ISO 8601 local time with milliseconds and the offset, then the event.
 LOG_LINE = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d (.*)$")
-NINE_KEYS = ["MainLeft", "MainTop", "ALWAYS_ON_TOP_TICKBOX", "WINDOW_NAME_TEXTBOX",
-             "WAIT_FOR_PROCESS_TICKBOX", "PROCESS_NAME_TEXTBOX", "AUTOSTART_COUNTDOWN_TICKBOX",
-             "SENDKEYS_TICKBOX", "AUTO_TERMINATE_TICKBOX"]
 
 
 def windows_titled(title):
@@ -54,15 +55,6 @@ def default_signals():
     ignored, and the program, as it should, keeps an ignored signal ignored."""
     for sig in (signal.SIGINT, signal.SIGHUP, signal.SIGTERM):
         signal.signal(sig, signal.SIG_DFL)
-
-
-def wait_until(predicate, seconds, what):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if predicate():
-            return time.monotonic()
-        time.sleep(0.1)
-    raise AssertionError("timed out after %ss waiting for %s" % (seconds, what))
 
 
 class TambrelRun(unittest.TestCase):
@@ -137,15 +129,17 @@ class TambrelRun(unittest.TestCase):
         tambrel = self.spawn(BIN)
         wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
         started = time.monotonic()
-        closed = wait_until(lambda: not windows_titled(pattern), 15, "the target window to close")
+        wait_until(lambda: not windows_titled(pattern), 15, "the target window to close")
+        closed = time.monotonic()
         self.assertGreater(closed - started, 5.0, "the close request waits out the countdown")
         self.assertEqual(target.wait(timeout=5), 0, "the target ended on its own close request")
-        ended = wait_until(lambda: tambrel.poll() is not None, 30, "TAMBREL to end")
+        wait_until(lambda: tambrel.poll() is not None, 30, "TAMBREL to end")
+        ended = time.monotonic()
         self.assertEqual(tambrel.returncode, 0)
         self.assertGreater(ended - closed, 6.0)
         self.assertLess(ended - closed, 20.0)
         stored = self.stored()
-        for key in NINE_KEYS:
+        for key in saved_keys():
             self.assertIn(key, stored)
         self.assertEqual(stored["AUTO_TERMINATE_TICKBOX"], "0")
         events = self.logged()
@@ -197,8 +191,9 @@ class TambrelRun(unittest.TestCase):
         wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
         # The target says when the close request came (about 7 s in); the exit countdown's first
         # pass of 8 s ends after it, and TAMBREL must still be there, waiting.
-        asked = wait_until(lambda: "close request ignored" in self.output_of(0), 30,
-                           "the close request to reach the target")
+        wait_until(lambda: "close request ignored" in self.output_of(0), 30,
+                   "the close request to reach the target")
+        asked = time.monotonic()
         time.sleep(max(0.0, asked + 10 - time.monotonic()))
         self.assertIsNone(tambrel.poll(), "TAMBREL must keep waiting")
         self.assertTrue(windows_titled(title), "the target ignored the request")
@@ -299,7 +294,7 @@ class TambrelRun(unittest.TestCase):
                 wait_until(lambda: tambrel.poll() is not None, 10, "TAMBREL to end")
                 self.assertEqual(tambrel.returncode, 0)
                 stored = self.stored()
-                for key in NINE_KEYS[:-1]:  # Unload's eight
+                for key in saved_keys()[:-1]:  # Unload's eight
                     self.assertIn(key, stored)
                 self.assertEqual(stored["PROCESS_NAME_TEXTBOX"], "no-such-image")
                 self.assertEqual(stored["MainLeft"], "1000")

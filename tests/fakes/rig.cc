@@ -1,6 +1,24 @@
 #include "fakes/rig.h"
 
+#include <fstream>
+#include <stdexcept>
+
 namespace tambrel::testing {
+
+const std::vector<std::string>& saved_keys() {
+  static const std::vector<std::string> keys = [] {
+    std::ifstream in(TAMBREL_SAVED_KEYS_FILE);
+    if (!in)
+      throw std::runtime_error("cannot read " TAMBREL_SAVED_KEYS_FILE);
+    std::vector<std::string> result;
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line[0] != '#')
+        result.push_back(line);
+    }
+    return result;
+  }();
+  return keys;
+}
 
 Rig::Rig()
     : program(std::make_unique<Program>(

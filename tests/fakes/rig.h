@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fakes/fake_process_table.h"
 #include "fakes/fake_window_manager.h"
@@ -46,5 +47,9 @@ class Rig {
   RecordingLog log;
   std::unique_ptr<Program> program;
 };
+
+/// The keys TAMBREL saves when it ends, in the order the exit procedure writes them: the list in
+/// tests/saved_keys.txt that the end-to-end and Wine tests check too.
+const std::vector<std::string>& saved_keys();
 
 }  // namespace tambrel::testing

@@ -23,113 +23,18 @@ import random
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from harness import Display, wait_until  # noqa: E402
 
 BIN = os.environ["TAMBREL_BIN"]
 PROBE = os.environ["TAMBREL_PROBE"]
 KILLS = int(os.environ.get("TAMBREL_KILLS", "100"))
 MAIN_TITLE = "MERIDOX - TAMBREL"
-
-
-def wait_until(predicate, seconds, what):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        result = predicate()
-        if result:
-            return result
-        time.sleep(0.01)
-    raise AssertionError("timed out after %ss waiting for %s" % (seconds, what))
-
-
-# Display numbers to try, as with-xvfb.sh takes them.
-FIRST_DISPLAY = int(os.environ.get("WITH_XVFB_FIRST", "50"))
-LAST_DISPLAY = int(os.environ.get("WITH_XVFB_LAST", "59"))
-
-
-class Display:
-    """A private Xvfb with openbox on the first free display from :50 to :59 (or the range in
-    WITH_XVFB_FIRST and WITH_XVFB_LAST)."""
-
-    def __init__(self, window_manager=True):
-        self.xvfb = self.wm = None
-        for n in range(FIRST_DISPLAY, LAST_DISPLAY + 1):
-            if self._live_lock(n):
-                continue
-            xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-noreset", "-nolisten", "tcp",
-                                     "-screen", "0", "1280x1024x24"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            self.name = ":%d" % n
-            if self._wait(lambda: xvfb.poll() is not None or self._query("xdpyinfo")):
-                if xvfb.poll() is None:
-                    self.xvfb = xvfb
-                    break
-            xvfb.kill()
-            xvfb.wait()
-        if self.xvfb is None:
-            raise AssertionError("no free display between :%d and :%d"
-                                 % (FIRST_DISPLAY, LAST_DISPLAY))
-        if window_manager:
-            self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            if not self._wait(lambda: b"window id" in self._query(
-                    "xprop", "-root", "_NET_SUPPORTING_WM_CHECK")):
-                self.close()
-                raise AssertionError("openbox did not start on %s" % self.name)
-
-    @staticmethod
-    def _live_lock(n):
-        try:
-            with open("/tmp/.X%d-lock" % n) as f:
-                os.kill(int(f.read().strip()), 0)
-            return True
-        except (OSError, ValueError):
-            return False  # none, or left by a server that was killed: Xvfb takes it over
-
-    def kill_server(self):
-        """Takes the display away as a crash would: SIGKILL, then clears what it left behind."""
-        self.xvfb.send_signal(signal.SIGKILL)
-        self.xvfb.wait(timeout=10)
-        n = self.name[1:]
-        for path in ("/tmp/.X%s-lock" % n, "/tmp/.X11-unix/X%s" % n):
-            try:
-                os.remove(path)
-            except OSError:
-                pass
-
-    def env(self, **extra):
-        return dict(os.environ, DISPLAY=self.name, **extra)
-
-    def _query(self, *argv):
-        try:
-            done = subprocess.run(list(argv), env=self.env(), capture_output=True, timeout=5)
-        except subprocess.TimeoutExpired:
-            return b""
-        return done.stdout if done.returncode == 0 else b""
-
-    @staticmethod
-    def _wait(predicate, seconds=10):
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            if predicate():
-                return True
-            time.sleep(0.05)
-        return False
-
-    def windows_titled(self, title):
-        return self._query("xdotool", "search", "--name", "^%s$" % title).split()
-
-    def close(self):
-        # SIGTERM lets Xvfb remove its lock file and socket.
-        for p in (self.wm, self.xvfb):
-            if p is not None and p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-                    p.wait(timeout=5)
 
 
 def read_back(ini):

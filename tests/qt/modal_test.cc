@@ -10,8 +10,8 @@
 #include <QWindow>
 
 #include "qt_rig.h"
-#include "window_models/tambrel_main.h"
 #include "window_models/tambrel_about.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel::testing {
 namespace {

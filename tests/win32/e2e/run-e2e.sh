@@ -38,8 +38,9 @@ readonly reg_root='HKCU\Software\MERIDOX-TAMBREL'
 readonly main_title='MERIDOX - TAMBREL'
 readonly notepad_title='Untitled - Notepad'
 readonly stubborn_title='Stubborn Target'
-# What the exit procedure writes, sorted.
-readonly nine_keys='ALWAYS_ON_TOP_TICKBOX AUTOSTART_COUNTDOWN_TICKBOX AUTO_TERMINATE_TICKBOX MainLeft MainTop PROCESS_NAME_TEXTBOX SENDKEYS_TICKBOX WAIT_FOR_PROCESS_TICKBOX WINDOW_NAME_TEXTBOX'
+# What the exit procedure writes, sorted (tests/saved_keys.txt).
+nine_keys=$(grep -v '^#' "$(dirname "${BASH_SOURCE[0]}")/../../saved_keys.txt" | LC_ALL=C sort | xargs)
+readonly nine_keys
 
 work=$(mktemp -d /tmp/tambrel-e2e.XXXXXX)
 log=$work/wine.log

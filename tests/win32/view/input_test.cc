@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/win32/utf.h"
-#include "window_models/tambrel_main.h"
 #include "view_rig.h"
 #include "window_models/tambrel_about.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel::win32::test {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <chrono>
 
-#include "window_models/tambrel_main.h"
 #include "view_rig.h"
 #include "window_models/tambrel_about.h"
+#include "window_models/tambrel_main.h"
 
 namespace tambrel::win32::test {
 namespace {
