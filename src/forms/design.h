@@ -56,9 +56,9 @@ struct ControlDesign {
   bool read_only = false;  // text boxes only
   Align align = Align::kLeft;
   Border border = Border::kNone;
-  bool word_wrap = false;     // labels whose caption wraps over several lines
-  std::int16_t value = 0;     // check boxes only: 0 unticked, 1 ticked, 2 greyed
-  std::string tool_tip_text;  // shown while the pointer rests on the control; empty: none
+  bool word_wrap = false;       // labels whose caption wraps over several lines
+  std::int16_t value = 0;       // check boxes only: 0 unticked, 1 ticked, 2 greyed
+  std::string tool_tip_text{};  // shown while the pointer rests on the control; empty: none
 };
 
 struct TimerDesign {
