@@ -19,7 +19,7 @@ echo "$graph" | awk '
   BEGIN {
     n = split("platform forms settings window_models " \
               "close_request|process|window_helpers exit shell " \
-              "platform/linux|platform/x11|platform/wayland|platform/gnome platform/qt|platform/win32", layers, " ")
+              "platform/linux|platform/xdg|platform/x11|platform/wayland|platform/gnome platform/qt|platform/win32", layers, " ")
     for (i = 1; i <= n; i++) {
       m = split(layers[i], names, "|")
       for (j = 1; j <= m; j++) layer[names[j]] = i
