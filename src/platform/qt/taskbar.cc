@@ -90,8 +90,9 @@ void show_on_taskbar(QWidget& window, bool shown) {
 
 void give_focus(QWidget& window) {
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  const xcb_atom_t active =
-      x11 && x11->connection() ? intern(x11->connection(), "_NET_ACTIVE_WINDOW") : XCB_ATOM_NONE;
+  xcb_atom_t active = XCB_ATOM_NONE;
+  if (x11 && x11->connection())
+    active = intern(x11->connection(), "_NET_ACTIVE_WINDOW");
   if (active == XCB_ATOM_NONE) {
     window.activateWindow();
     return;
