@@ -16,10 +16,12 @@ Program::Program(FormView& view, Services services)
 
 Program::~Program() = default;
 
-void Program::start() {
+void Program::start(const std::vector<std::string>& desktop) {
   services_.log.record("start: TAMBREL " TAMBREL_VERSION_TEXT ", copy " +
                        quoted(services_.section) + ", settings in " +
                        services_.store.location(services_.section));
+  for (const std::string& line : desktop)
+    services_.log.record(line);
   app_.dispatch([this] {
     main_ = std::make_unique<TambrelMain>(app_, services_);
     wire_handlers(*main_);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "forms/application.h"
 #include "window_models/tambrel_main.h"
@@ -17,7 +19,8 @@ class Program {
 
   /// The start-up routine: creates the main window and shows it. An error while it loads is
   /// reported through the dispatch point and ends the program before the window appears.
-  void start();
+  /// `desktop` is what start-up found out about the desktop; it is logged after the start line.
+  void start(const std::vector<std::string>& desktop = {});
 
   /// Closes the main window as its close box does, for `reason` ("signal SIGTERM", "session
   /// end"): its Unload saves the settings and the program ends, with status 0 (1 if a save

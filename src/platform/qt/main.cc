@@ -56,8 +56,6 @@ int main(int argc, char** argv) {
                  "tambrel: the activity log %s cannot be written (%s); going on without it\n",
                  log_path.empty() ? "(no HOME)" : log_path.c_str(), why.c_str());
   });
-  for (const std::string& line : desktop.statements())
-    log.record(line);
   tambrel::Program program(
       view, {clock, desktop.windows(), desktop.keys(), processes, store, section, log});
 
@@ -79,7 +77,7 @@ int main(int argc, char** argv) {
                    [&](QSessionManager&) { end_from_outside("session end"); });
   // ---- end of ended from outside ----
 
-  program.start();
+  program.start(desktop.statements());
   if (!program.app().ended())
     view.run();
   return program.exit_status();
