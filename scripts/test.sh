@@ -60,7 +60,7 @@ windows() {
 
 linux() {
   cmake --preset linux "$werror" >/dev/null &&
-    cmake --build --preset linux -j "$jobs" &&
+    cmake --build --preset linux -j "$jobs" --target all deb &&
     ctest --preset linux -j "$jobs" -LE "wayland-e2e|gnome"
 }
 
