@@ -1,5 +1,6 @@
 // A small X11 application to be closed: one top-level window with the title given on the command
-// line. It ends when asked to close, unless started with --ignore-close.
+// line, where the window manager places it unless --position X,Y asks for a place. It ends when
+// asked to close, unless started with --ignore-close.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -12,13 +13,19 @@
 int main(int argc, char** argv) {
   std::string title = "TAMBREL Demo Target";
   bool ignore_close = false;
+  bool placed = false;
+  int x = 40, y = 40;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--ignore-close") == 0) {
       ignore_close = true;
     } else if (std::strcmp(argv[i], "--title") == 0 && i + 1 < argc) {
       title = argv[++i];
+    } else if (std::strcmp(argv[i], "--position") == 0 && i + 1 < argc &&
+               std::sscanf(argv[++i], "%d,%d", &x, &y) == 2) {
+      placed = true;
     } else {
-      std::fprintf(stderr, "usage: %s [--title TITLE] [--ignore-close]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--title TITLE] [--position X,Y] [--ignore-close]\n",
+                   argv[0]);
       return 2;
     }
   }
@@ -28,8 +35,16 @@ int main(int argc, char** argv) {
     return 1;
   }
   const int screen = DefaultScreen(dpy);
-  Window w = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 40, 40, 360, 120, 1,
+  Window w = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), x, y, 360, 120, 1,
                                  BlackPixel(dpy, screen), 0xF0F0E0);
+  if (placed) {
+    // A place the user asked for: the window manager keeps it instead of choosing its own.
+    XSizeHints hints{};
+    hints.flags = USPosition;
+    hints.x = x;
+    hints.y = y;
+    XSetWMNormalHints(dpy, w, &hints);
+  }
   const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
   XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(title.data()),
