@@ -30,7 +30,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tambrel-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-xvfb() { WITH_XVFB_FIRST=50 WITH_XVFB_LAST=59 tests/x11/with-xvfb.sh "$@"; }
+xvfb() { python3 tests/harness.py "$@"; }
 
 echo "== Machine"
 echo "cpus: $(nproc)"

@@ -16,7 +16,7 @@ if [ -z "${TAMBREL_DEMO_ON_DISPLAY:-}" ]; then
     cmake --build --preset linux --target tambrel tambrel-demo-target >/dev/null
   # Xvfb with openbox, started and ended as for the tests: the display lives until this script,
   # run again inside it, has ended.
-  TAMBREL_DEMO_ON_DISPLAY=1 exec tests/x11/with-xvfb.sh bash "$self"
+  TAMBREL_DEMO_ON_DISPLAY=1 exec python3 tests/harness.py bash "$self"
 fi
 tambrel_bin=${TAMBREL_BIN:-build/linux/tambrel}
 target_bin=${TAMBREL_TARGET_BIN:-build/linux/tambrel-demo-target}

@@ -1,9 +1,19 @@
-"""What the Python tests share: one wait with a deadline, the keys the program saves, and a
-private X display (Xvfb with openbox) for tests that start, and may take away, their own."""
+"""What the tests share: one wait with a deadline, ending what they started, the keys the program
+saves, and a private X display (Xvfb with openbox) for tests that start, and may take away,
+their own.
+
+As a command it is the one starter of private displays for the other tests, the benchmarks and
+the demonstration: it runs a command on a fresh display and ends the servers with it.
+
+    python3 tests/harness.py [--no-wm] COMMAND [ARG...]
+
+Prints nothing of its own unless starting fails; returns the command's status.
+Environment: WITH_XVFB_FIRST / WITH_XVFB_LAST bound the display numbers (default 50 and 99)."""
 
 import os
 import signal
 import subprocess
+import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -21,6 +31,49 @@ def wait_until(predicate, seconds, what, interval=0.05):
     raise AssertionError("timed out after %ss waiting for %s" % (seconds, what))
 
 
+def end_process(process, seconds=10):
+    """Ends a process we started, politely (SIGTERM) first, by force after `seconds`."""
+    if process is None or process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=seconds)
+
+
+def end_group(process, seconds=10):
+    """Ends the process group `process` leads (started with start_new_session): SIGTERM, then
+    SIGKILL for whatever of the group is left after `seconds`."""
+    if process is None:
+        return
+    try:
+        os.killpg(process.pid, signal.SIGTERM)
+    except ProcessLookupError:
+        pass
+
+    def group_gone():
+        process.poll()
+        try:
+            os.killpg(process.pid, 0)
+            return False
+        except ProcessLookupError:
+            return True
+
+    try:
+        wait_until(group_gone, seconds, "process group %d to end" % process.pid, interval=0.1)
+    except AssertionError:
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    try:
+        process.wait(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        pass
+
+
 def saved_keys():
     """The keys the program saves when it ends, in the order the exit procedure writes them
     (tests/saved_keys.txt)."""
@@ -28,13 +81,13 @@ def saved_keys():
         return [line.strip() for line in f if line.strip() and not line.startswith("#")]
 
 
-# Display numbers to try, as with-xvfb.sh takes them.
+# Display numbers to try.
 FIRST_DISPLAY = int(os.environ.get("WITH_XVFB_FIRST", "50"))
-LAST_DISPLAY = int(os.environ.get("WITH_XVFB_LAST", "59"))
+LAST_DISPLAY = int(os.environ.get("WITH_XVFB_LAST", "99"))
 
 
 class Display:
-    """A private Xvfb with openbox on the first free display from :50 to :59 (or the range in
+    """A private Xvfb with openbox on the first free display from :50 to :99 (or the range in
     WITH_XVFB_FIRST and WITH_XVFB_LAST)."""
 
     def __init__(self, window_manager=True):
@@ -117,10 +170,33 @@ class Display:
     def close(self):
         # SIGTERM lets Xvfb remove its lock file and socket.
         for p in (self.wm, self.xvfb):
-            if p is not None and p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-                    p.wait(timeout=5)
+            end_process(p, seconds=5)
+
+
+def main(argv):
+    window_manager = True
+    if argv[:1] == ["--no-wm"]:
+        window_manager = False
+        argv = argv[1:]
+    if not argv:
+        print("usage: harness.py [--no-wm] COMMAND [ARG...]", file=sys.stderr)
+        return 2
+    # A TERM (a test's timeout) or an INT ends the command and both servers, not just this.
+    for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        signal.signal(signum, lambda n, _: sys.exit(128 + n))
+    try:
+        display = Display(window_manager)
+    except AssertionError as e:
+        print("harness.py: %s" % e, file=sys.stderr)
+        return 1
+    command = None
+    try:
+        command = subprocess.Popen(argv, env=display.env())
+        return command.wait()
+    finally:
+        end_process(command)
+        display.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The Linux program as a user runs it, observed from outside: windows through xdotool, processes
 through /proc, settings through the .ini file. Run on a private X server with a window manager
-(tests/x11/with-xvfb.sh). Every wait has a deadline."""
+(tests/harness.py). Every wait has a deadline."""
 
 import configparser
 import os

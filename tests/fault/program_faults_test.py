@@ -16,7 +16,7 @@ machine.
 
 Environment: TAMBREL_BIN (the program), TAMBREL_PROBE (tambrel_settings_probe),
 TAMBREL_KILLS (how many kills, default 100), TAMBREL_KILL_SEED (the random kill moments),
-WITH_XVFB_FIRST and WITH_XVFB_LAST (the display numbers tried, default 50 and 59)."""
+WITH_XVFB_FIRST and WITH_XVFB_LAST (the display numbers tried, default 50 and 99)."""
 
 import os
 import random

@@ -7,12 +7,14 @@ ends those groups. Every wait has a deadline."""
 import glob
 import os
 import shutil
-import signal
 import subprocess
+import sys
 import tempfile
-import time
 
 from gi.repository import Gio, GLib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from harness import end_group, wait_until  # noqa: E402
 
 UUID = "tambrel@meridox"
 BUS_NAME = "com.meridox.Tambrel"
@@ -22,43 +24,6 @@ INTERFACE = "com.meridox.Tambrel.Windows"
 
 class ShellDidNotStart(Exception):
     """The shell itself never came up: no fault of the extension's."""
-
-
-def wait_for(predicate, seconds, what):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    raise AssertionError("timed out after %ss waiting for %s" % (seconds, what))
-
-
-def _end_group(process, seconds=10):
-    """Ends the process group `process` leads: SIGTERM, then SIGKILL after `seconds`."""
-    if process is None:
-        return
-    try:
-        os.killpg(process.pid, signal.SIGTERM)
-    except ProcessLookupError:
-        pass
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        process.poll()
-        try:
-            os.killpg(process.pid, 0)
-        except ProcessLookupError:
-            break
-        time.sleep(0.1)
-    else:
-        try:
-            os.killpg(process.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-    try:
-        process.wait(timeout=seconds)
-    except subprocess.TimeoutExpired:
-        pass
 
 
 class HeadlessGnome:
@@ -112,7 +77,7 @@ class HeadlessGnome:
         self.session_bus = self._spawn(["dbus-daemon", "--session", "--nofork",
                                         "--address=" + session_address], "session-bus.log")
         for name in ("system-bus", "session-bus"):
-            wait_for(lambda: os.path.exists(os.path.join(self.root, name)), 20, name)
+            wait_until(lambda: os.path.exists(os.path.join(self.root, name)), 20, name)
 
         env = {key: value for key, value in os.environ.items()
                if key not in ("DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY")}
@@ -139,7 +104,7 @@ class HeadlessGnome:
     def stop(self):
         self.bus = None
         for process in (self.shell, self.session_bus, self.system_bus):
-            _end_group(process)
+            end_group(process)
         self.shell = self.session_bus = self.system_bus = None
         if self.root:
             shutil.rmtree(self.root, ignore_errors=True)
@@ -170,7 +135,7 @@ class HeadlessGnome:
                                        % (self.shell.returncode, what))
             return predicate()
         try:
-            return wait_for(ready, seconds, what)
+            return wait_until(ready, seconds, what)
         except AssertionError:
             if fault_of_the_extension:
                 raise AssertionError("GNOME Shell runs but %s never came:\n%s"

@@ -15,7 +15,8 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import e2e_test  # noqa: E402  (the settings helpers)
-from compositors import KWin, Sway, end_process, wait_until  # noqa: E402
+from compositors import KWin, Sway  # noqa: E402
+from harness import end_process, wait_until  # noqa: E402
 
 BIN = os.environ["TAMBREL_BIN"]
 TARGET = os.environ["TAMBREL_WAYLAND_TARGET_BIN"]

@@ -10,35 +10,17 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from harness import end_process, wait_until  # noqa: E402
 
 NOBODY = 65534
 
 
-def wait_until(predicate, seconds, what):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    raise AssertionError("timed out after %ss waiting for %s" % (seconds, what))
-
-
 def as_nobody(argv):
     return ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"] + argv
-
-
-def end_process(p, seconds=10):
-    """Ends a process we started: politely first, then by force."""
-    if p.poll() is None:
-        p.send_signal(signal.SIGTERM)
-        try:
-            p.wait(timeout=seconds)
-        except subprocess.TimeoutExpired:
-            p.kill()
-            p.wait(timeout=seconds)
 
 
 def remove_stale_x_locks():

@@ -3,8 +3,8 @@
 #
 #   tests/win32/run-wine-tests.sh [BUILD_DIR]      (default: build/windows)
 #
-# Sets up a fresh Wine prefix in BUILD_DIR/wineprefix, starts Xvfb on a free display :80-:89
-# and openbox, checks the import table of the built executables, runs every test of the
+# Runs itself on a private X server with openbox (tests/harness.py), sets up a fresh Wine prefix
+# in BUILD_DIR/wineprefix, checks the import table of the built executables, runs every test of the
 # GoogleTest programs (backends, view) as its own Wine process under `timeout`, then the
 # end-to-end cases of tambrel.exe (e2e/run-e2e.sh), and prints "N passed, N failed".
 # A failure is shown where it happens, with what the test said; after one, every Windows
@@ -14,6 +14,10 @@ set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
+if [[ -z ${TAMBREL_ON_PRIVATE_DISPLAY:-} ]]; then
+  TAMBREL_ON_PRIVATE_DISPLAY=1 exec python3 "$repo/tests/harness.py" \
+    bash "${BASH_SOURCE[0]}" "$@"
+fi
 build=$(cd "${1:-$repo/build/windows}" 2>/dev/null && pwd) || {
   echo "run-wine-tests: no build directory ${1:-$repo/build/windows}" >&2
   exit 2
@@ -42,8 +46,6 @@ unset WINESERVER
 
 log="$build/wine-tests.log"
 : >"$log"
-xvfb_pid=""
-openbox_pid=""
 wineserver_started=""
 
 # Process ids of the Wine processes (Windows programs, wineserver) of this run's prefix: the
@@ -70,23 +72,8 @@ stop_wine() {
   done
 }
 
-# Stops one process this script started, by its id: TERM, then KILL if it is still there after
-# five seconds.
-stop_pid() {
-  kill "$1" 2>/dev/null
-  local i
-  for ((i = 0; i < 50; i++)); do
-    kill -0 "$1" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -9 "$1" 2>/dev/null
-  wait "$1" 2>/dev/null
-}
-
 cleanup() {
   if [[ -n "$wineserver_started" ]]; then stop_wine; fi
-  if [[ -n "$openbox_pid" ]]; then stop_pid "$openbox_pid"; fi
-  if [[ -n "$xvfb_pid" ]]; then stop_pid "$xvfb_pid"; fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -97,42 +84,6 @@ bounded() {
   shift
   timeout -k 10 "$seconds" "$@" 9>&-
 }
-
-# Polls `$@` every 0.1 s until it succeeds or $deadline seconds have passed.
-wait_for() {
-  local deadline=$1
-  shift
-  local end=$((SECONDS + deadline))
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS >= end)) && return 1
-    sleep 0.1
-  done
-}
-
-# --- X server and window manager --------------------------------------------------------------
-display=""
-for n in 80 81 82 83 84 85 86 87 88 89; do
-  [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-  Xvfb ":$n" -noreset -nolisten tcp -screen 0 1280x1024x24 >>"$log" 2>&1 9>&- &
-  xvfb_pid=$!
-  if wait_for 10 xdpyinfo -display ":$n"; then
-    display=":$n"
-    break
-  fi
-  stop_pid "$xvfb_pid"
-  xvfb_pid=""
-done
-if [[ -z "$display" ]]; then
-  echo "run-wine-tests: no free display in :80-:89" >&2
-  exit 2
-fi
-export DISPLAY=$display
-openbox --sm-disable >>"$log" 2>&1 9>&- &
-openbox_pid=$!
-if ! wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
-  echo "run-wine-tests: openbox did not start" >&2
-  exit 2
-fi
 
 # --- Wine prefix ------------------------------------------------------------------------------
 # A run that was killed leaves its wineserver and programs running; a new prefix made in the same

@@ -1,5 +1,5 @@
 // The X11 window manager with no window manager running: top levels are the root's children,
-// requests go to the windows themselves. Run through "with-xvfb.sh --no-wm".
+// requests go to the windows themselves. Run through "tests/harness.py --no-wm".
 #include <gtest/gtest.h>  // before Xlib, which defines None
 
 #include <X11/Xatom.h>
@@ -27,7 +27,7 @@ class X11WithoutWindowManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(display_.items32(display_.root(), "_NET_SUPPORTING_WM_CHECK").empty())
-        << "run through with-xvfb.sh --no-wm: these tests need no window manager";
+        << "run through tests/harness.py --no-wm: these tests need no window manager";
   }
 
   /// Takes the next WM_DELETE_WINDOW request for `window` that reached the test's connection.

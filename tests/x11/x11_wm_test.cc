@@ -1,5 +1,5 @@
 // The X11 window manager and key sender under a real EWMH window manager (openbox), with real
-// client windows. Run through with-xvfb.sh.
+// client windows. Run through tests/harness.py.
 // GoogleTest first: Xlib defines None, which GoogleTest uses as a name.
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ class X11WindowManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(display_.items32(display_.root(), "_NET_SUPPORTING_WM_CHECK").empty())
-        << "run through with-xvfb.sh: these tests need a window manager";
+        << "run through tests/harness.py: these tests need a window manager";
   }
 
   bool is_foreground(WindowId window) {
