@@ -1,8 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/error.h"
 
 namespace tambrel {
 
@@ -37,5 +40,27 @@ class WindowManager {
   /// a desktop that cannot tell keeps this default, which knows nothing. Never throws.
   virtual WindowOwner owner(WindowId /*window*/) { return {}; }
 };
+
+/// The window `activate` chooses among `windows`: the one titled exactly `title`, else the first
+/// whose title begins with it; `windows.end()` when `title` is empty or none matches.
+/// `title_of(window)` gives a window's title.
+template <class Windows, class TitleOf>
+auto window_to_activate(const Windows& windows, std::string_view title, TitleOf title_of) {
+  if (title.empty())
+    return windows.end();
+  const auto exact = std::find_if(windows.begin(), windows.end(),
+                                  [&](const auto& window) { return title_of(window) == title; });
+  if (exact != windows.end())
+    return exact;
+  return std::find_if(windows.begin(), windows.end(), [&](const auto& window) {
+    return std::string_view(title_of(window)).starts_with(title);
+  });
+}
+
+/// What `activate` throws when no window is titled `title` or has a title beginning with it.
+inline Error no_window_to_activate(std::string_view title) {
+  return Error("Activating a window failed: no window is titled \"" + std::string(title) +
+               "\" or has a title beginning with it");
+}
 
 }  // namespace tambrel

@@ -65,19 +65,11 @@ WindowId GnomeWindowManager::activate(std::string_view title) {
       std::cerr << "tambrel: " << text << '\n';
     throw Error("Activating a window failed: " + text);
   }
-  auto chosen = windows.end();
-  if (!title.empty()) {
-    chosen = std::find_if(windows.begin(), windows.end(),
-                          [&](const ShellWindow& w) { return w.title == title; });
-    if (chosen == windows.end()) {
-      chosen = std::find_if(windows.begin(), windows.end(),
-                            [&](const ShellWindow& w) { return w.title.starts_with(title); });
-    }
-  }
+  const auto chosen = window_to_activate(
+      windows, title, [](const ShellWindow& w) -> const std::string& { return w.title; });
   // A window that closed between the list and the call is no match either.
   if (chosen == windows.end() || !shell_.activate(chosen->id)) {
-    throw Error("Activating a window failed: no window is titled \"" + std::string(title) +
-                "\" or has a title beginning with it");
+    throw no_window_to_activate(title);
   }
   return chosen->id;
 }

@@ -102,18 +102,10 @@ void I3WindowManager::post_close(WindowId window) {
 
 WindowId I3WindowManager::activate(std::string_view title) {
   const std::vector<Window> all = windows();
-  auto chosen = all.end();
-  if (!title.empty()) {
-    chosen =
-        std::find_if(all.begin(), all.end(), [&](const Window& w) { return w.title == title; });
-    if (chosen == all.end()) {
-      chosen = std::find_if(all.begin(), all.end(),
-                            [&](const Window& w) { return w.title.starts_with(title); });
-    }
-  }
+  const auto chosen =
+      window_to_activate(all, title, [](const Window& w) -> const std::string& { return w.title; });
   if (chosen == all.end()) {
-    throw Error("Activating a window failed: no window is titled \"" + std::string(title) +
-                "\" or has a title beginning with it");
+    throw no_window_to_activate(title);
   }
   const std::string refused = run("[con_id=" + std::to_string(chosen->con_id) + "] focus");
   if (!refused.empty()) {

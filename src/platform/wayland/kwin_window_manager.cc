@@ -219,10 +219,8 @@ void KWinWindowManager::post_close(WindowId window) {
 
 WindowId KWinWindowManager::activate(std::string_view title) {
   const Report r = title.empty() ? Report{} : run("activate", title);
-  if (!chosen(r.window)) {
-    throw Error("Activating a window failed: no window is titled \"" + std::string(title) +
-                "\" or has a title beginning with it");
-  }
+  if (!chosen(r.window))
+    throw no_window_to_activate(title);
   return id_of(r.window);
 }
 

@@ -249,18 +249,10 @@ void X11WindowManager::Impl::post_close(WindowId id) {
 
 WindowId X11WindowManager::Impl::activate(std::string_view title) {
   const auto windows = top_levels();
-  auto chosen = windows.end();
-  if (!title.empty()) {
-    chosen = std::find_if(windows.begin(), windows.end(),
-                          [&](const TopLevel& top) { return top.title == title; });
-    if (chosen == windows.end()) {
-      chosen = std::find_if(windows.begin(), windows.end(),
-                            [&](const TopLevel& top) { return top.title.starts_with(title); });
-    }
-  }
+  const auto chosen = window_to_activate(
+      windows, title, [](const TopLevel& top) -> const std::string& { return top.title; });
   if (chosen == windows.end()) {
-    throw Error("Activating a window failed: no window is titled \"" + std::string(title) +
-                "\" or has a title beginning with it");
+    throw no_window_to_activate(title);
   }
   const Window window = chosen->window;
   const Support ewmh = support();
