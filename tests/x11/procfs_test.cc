@@ -76,6 +76,9 @@ class ProcfsTest : public ::testing::Test {
       fs::copy_file("/bin/sleep", path);
     children_.push_back(std::make_unique<Child>(
         path.string(), std::vector<std::string>{path.string(), "60"}, false));
+    // posix_spawn returns once the exec has begun, a moment before the kernel renames the child.
+    const pid_t pid = children_.back()->pid();
+    EXPECT_TRUE(poll_until([&] { return proc_comm(pid) == name.substr(0, 15); }, kDeadline));
     return *children_.back();
   }
 
@@ -171,6 +174,30 @@ TEST_F(ProcfsTest, AProcessThatExecsOutOfTheNameIsNoLongerRunning) {
   EXPECT_FALSE(table_.is_running(name));
   EXPECT_TRUE(table_.terminate_all(name).ended.empty());
   EXPECT_EQ(child.wait(milliseconds(0)), std::nullopt);
+}
+
+TEST_F(ProcfsTest, AProcessThatExecsIntoTheNameIsFoundOnTheNextScan) {
+  // The reverse: scanned (and its comm file kept open) while it runs under another name, then
+  // the same pid becomes the named image. The next scan must read the new name, not the old.
+  const std::string name = unique("-exec-in");
+  const fs::path image = dir_.path() / name;
+  fs::copy_file("/bin/sleep", image);
+  const std::string fifo = (dir_.path() / "go").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Child child("/bin/sh",
+              {"sh", "-c", "exec 3<>" + fifo + "; read x <&3; exec " + image.string() + " 60"},
+              false);
+  ASSERT_TRUE(poll_until([&] { return proc_comm(child.pid()) == "sh"; }, kDeadline));
+  EXPECT_FALSE(table_.is_running(name));
+
+  const int go = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(go, 0);
+  ASSERT_EQ(write(go, "\n", 1), 1);
+  const bool became_image =
+      poll_until([&] { return proc_comm(child.pid()) == name.substr(0, 15); }, kDeadline);
+  close(go);
+  ASSERT_TRUE(became_image);
+  EXPECT_EQ(found(name), std::set<int>{child.pid()});
 }
 
 TEST_F(ProcfsTest, AProcessWhoseExecutableWasDeletedStillMatches) {

@@ -98,23 +98,17 @@ std::optional<std::string> live_thread_dir(int proc_fd, const char* pid_dir) {
   return std::nullopt;
 }
 
-/// The process in /proc/<pid> when it is a running instance of `name`.
+/// The process in /proc/<pid>, whose comm is `comm`, when it is a running instance of `name`.
 std::optional<ProcfsProcessTable::Match> check_process(int proc_fd, ProcessId pid,
+                                                       std::string_view comm,
                                                        std::string_view name) {
+  // Most processes fail here, on their comm alone.
+  if (!procfs::comm_is_candidate(name, comm))
+    return std::nullopt;
+
   char dir[16];
   char path[96];
   std::snprintf(dir, sizeof dir, "%u", pid);
-  std::array<char, 64> comm_buf;
-  std::snprintf(path, sizeof path, "%s/comm", dir);
-  auto comm = read_small(proc_fd, path, comm_buf);
-  if (!comm)
-    return std::nullopt;
-  if (comm->ends_with('\n'))
-    comm->remove_suffix(1);
-  // Most processes fail here, after one small read.
-  if (!procfs::comm_is_candidate(name, *comm))
-    return std::nullopt;
-
   const auto stat = read_stat(proc_fd, dir);
   if (!stat || procfs::is_kernel_thread(*stat))
     return std::nullopt;
@@ -134,13 +128,13 @@ std::optional<ProcfsProcessTable::Match> check_process(int proc_fd, ProcessId pi
     const ssize_t len = readlinkat(proc_fd, path, exe_buf.data(), exe_buf.size());
     if (len >= 0)
       exe = std::string_view(exe_buf.data(), static_cast<std::size_t>(len));
-    if (!procfs::image_name_matches(name, *comm, exe, {})) {
+    if (!procfs::image_name_matches(name, comm, exe, {})) {
       // Another user's process hides its exe link but not its command line; a symlink or a
       // script shows only there.
       std::array<char, 2 * PATH_MAX> cmdline_buf;
       std::snprintf(path, sizeof path, "%s/cmdline", files_dir.c_str());
       const auto cmdline = read_small(proc_fd, path, cmdline_buf);
-      if (!cmdline || !procfs::image_name_matches(name, *comm, exe, *cmdline))
+      if (!cmdline || !procfs::image_name_matches(name, comm, exe, *cmdline))
         return std::nullopt;
     }
   }
@@ -210,13 +204,19 @@ std::vector<ProcfsProcessTable::Match> ProcfsProcessTable::scan_matches(std::str
     throw Error("opendir " + proc_root_ + " failed: " + std::strerror(errno));
   }
   const int proc_fd = dirfd(dir.get());
+  comm_files_.begin_scan(proc_fd);
+  std::array<char, 64> comm_buf;
   while (const dirent* entry = readdir(dir.get())) {
     const auto pid = parse_pid(entry->d_name);
     if (!pid)
       continue;
-    if (auto match = check_process(proc_fd, *pid, name))
+    const auto comm = comm_files_.read(proc_fd, *pid, comm_buf);
+    if (!comm)
+      continue;
+    if (auto match = check_process(proc_fd, *pid, *comm, name))
       matches.push_back(*match);
   }
+  comm_files_.end_scan();
   return matches;
 }
 
@@ -238,8 +238,10 @@ std::vector<ProcessId> ProcfsProcessTable::running(std::string_view name) {
     if (proc_fd.get() >= 0) {
       // The same pid, start time and name is the same running process: no need to look at the
       // others. An exec out of the name, an exit or a reused pid fails the check.
+      std::array<char, 64> comm_buf;
       std::erase_if(remembered_, [&](const Match& match) {
-        const auto now = check_process(proc_fd.get(), match.pid, name);
+        const auto comm = comm_files_.read(proc_fd.get(), match.pid, comm_buf);
+        const auto now = comm ? check_process(proc_fd.get(), match.pid, *comm, name) : std::nullopt;
         return !now || now->start_time != match.start_time;
       });
       for (const Match& match : remembered_)

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/comm_files.h"
 #include "platform/process_table.h"
 
 namespace tambrel::procfs {
@@ -40,6 +41,7 @@ class ProcfsProcessTable : public ProcessTable {
   std::vector<Match> scan_matches(std::string_view name);
 
   std::string proc_root_;
+  CommFiles comm_files_;
   std::string remembered_name_;
   std::vector<Match> remembered_;
 };
