@@ -4,9 +4,13 @@
 #   tests/win32/run-wine-tests.sh [BUILD_DIR]      (default: build/windows)
 #
 # Runs itself on a private X server with openbox (tests/harness.py), sets up a fresh Wine prefix
-# in BUILD_DIR/wineprefix, checks the import table of the built executables, runs every test of the
-# GoogleTest programs (backends, view) as its own Wine process under `timeout`, then the
-# end-to-end cases of tambrel.exe (e2e/run-e2e.sh), and prints "N passed, N failed".
+# in BUILD_DIR/wineprefix, checks the import table of the built executables and runs every test of
+# the GoogleTest programs (backends, view) as its own Wine process under `timeout`. Beside that,
+# the end-to-end cases of tambrel.exe (e2e/run-e2e.sh), which mostly wait on real countdowns, run
+# in lanes of their own: each lane is this script again on a display of its own with a copy of
+# the prefix (BUILD_DIR/wineprefix-e2eN) and its own wineserver, so that no window, keystroke or
+# process of one lane can meet another's. Prints "N passed, N failed" for all of them, and how
+# long each part took.
 # A failure is shown where it happens, with what the test said; after one, every Windows
 # process of the prefix is ended so that nothing it left behind disturbs the next test.
 # Exits non-zero when anything failed. Stops exactly what it started.
@@ -22,31 +26,44 @@ build=$(cd "${1:-$repo/build/windows}" 2>/dev/null && pwd) || {
   echo "run-wine-tests: no build directory ${1:-$repo/build/windows}" >&2
   exit 2
 }
+# Set in a lane (started below): its name, and its cases follow BUILD_DIR.
+lane=${TAMBREL_WINE_LANE:-}
 test_exe="$build/tests/win32/tambrel_win32_tests.exe"
 if [[ ! -f "$test_exe" ]]; then
   echo "run-wine-tests: tambrel_win32_tests.exe not found under $build (build it first)" >&2
   exit 2
 fi
 
-# One run per build directory at a time: a second run would wipe the first one's prefix.
-# Nothing started below keeps the lock's descriptor (9>&-): a server or program left over from a
-# killed run must not hold the lock against the next run.
-exec 9>"$build/.wine-tests.lock"
-if ! flock -w 900 9; then
-  echo "run-wine-tests: another run holds $build/.wine-tests.lock" >&2
-  exit 2
+# One run per build directory at a time: a second run would wipe the first one's prefix (a lane
+# runs under its run's lock). Nothing started below keeps the lock's descriptor (9>&-): a server
+# or program left over from a killed run must not hold the lock against the next run.
+if [[ -z $lane ]]; then
+  exec 9>"$build/.wine-tests.lock"
+  if ! flock -w 900 9; then
+    echo "run-wine-tests: another run holds $build/.wine-tests.lock" >&2
+    exit 2
+  fi
 fi
 
-export WINEPREFIX="$build/wineprefix"
+export WINEPREFIX="$build/wineprefix${lane:+-$lane}"
 export WINEDEBUG=-all
 # A crash then ends the process with an error instead of opening a debugger dialog.
 export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
 export WINEARCH=win64
 unset WINESERVER
 
-log="$build/wine-tests.log"
+log="$build/wine-tests${lane:+-$lane}.log"
 : >"$log"
 wineserver_started=""
+lane_pids=()
+lane_prefixes=()
+
+# "-- PART: N s" for the part that ends now (on the output and in the log).
+part_began=$SECONDS
+part_done() {
+  echo "-- $1: $((SECONDS - part_began)) s" | tee -a "$log"
+  part_began=$SECONDS
+}
 
 # Process ids of the Wine processes (Windows programs, wineserver) of this run's prefix: the
 # prefix is private to the run (see the lock above), so each of them was started by it.
@@ -73,6 +90,14 @@ stop_wine() {
 }
 
 cleanup() {
+  local pid prefix
+  # Lanes still running when the run is cut short: end them (their display starter ends its
+  # command and servers), then whatever Wine left in their prefixes.
+  for pid in "${lane_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${lane_pids[@]}"; do wait "$pid" 2>/dev/null; done
+  for prefix in "${lane_prefixes[@]}"; do
+    [[ -d "$prefix" ]] && WINEPREFIX=$prefix stop_wine
+  done
   if [[ -n "$wineserver_started" ]]; then stop_wine; fi
 }
 trap cleanup EXIT
@@ -85,31 +110,22 @@ bounded() {
   timeout -k 10 "$seconds" "$@" 9>&-
 }
 
-# --- Wine prefix ------------------------------------------------------------------------------
-# A run that was killed leaves its wineserver and programs running; a new prefix made in the same
-# place could even get the old directory's inode, which names the old server's socket, and so
-# start among the old programs. End them first.
-[[ -d "$WINEPREFIX" ]] && stop_wine
-rm -rf "$WINEPREFIX"
-wineserver_started=1
-if ! bounded 120 wineboot -i >>"$log" 2>&1; then
-  echo "run-wine-tests: wineboot -i failed (see $log)" >&2
-  exit 2
-fi
-timeout 20 wineserver -p >>"$log" 2>&1 9>&-
-# Real bitmap fonts for the classic dialog font.
-cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>>"$log"
-
 passed=0
 failed=0
 failures=()
-record() {  # name, status
+count() {  # name, status
   if [[ $2 -eq 0 ]]; then
     passed=$((passed + 1))
-    echo "PASS $1"
   else
     failed=$((failed + 1))
     failures+=("$1")
+  fi
+}
+record() {  # name, status
+  count "$1" "$2"
+  if [[ $2 -eq 0 ]]; then
+    echo "PASS $1"
+  else
     case $2 in
       124 | 137) echo "FAIL $1 (timed out)" ;;
       *) echo "FAIL $1 (status $2)" ;;
@@ -133,7 +149,7 @@ excerpt() {  # output file
 # Runs one test command with its output kept apart, records it, and after a failure shows what it
 # said and ends every Windows process it may have left behind (a child of a test that crashed or
 # timed out would disturb the next test).
-out="$build/wine-test.out"
+out="$build/wine-test${lane:+-$lane}.out"
 run_one() {  # name, command...
   local name=$1
   shift
@@ -149,12 +165,83 @@ run_one() {  # name, command...
   fi
 }
 
+e2e="$here/e2e/run-e2e.sh"
+
+claims="$build/wine-tests-claims"
+
+# --- A lane: end-to-end cases, in the prefix the run that started it copied -------------------
+# Every lane is given every case and runs those it claims first (mkdir makes one claim win), so
+# the lanes end close together however long each case takes.
+if [[ -n $lane ]]; then
+  shift
+  wineserver_started=1
+  timeout 20 wineserver -p >>"$log" 2>&1 9>&-
+  ran=()
+  for c in "$@"; do
+    mkdir "$claims/$c" 2>/dev/null || continue
+    ran+=("$c")
+    run_one "e2e: $c" timeout -k 10 240 bash "$e2e" "$build" "$c"
+  done
+  part_done "end to end, lane ${lane#e2e} (${ran[*]})"
+  exit $((failed > 0))
+fi
+
+# --- Wine prefix ------------------------------------------------------------------------------
+# A run that was killed leaves its wineserver and programs running; a new prefix made in the same
+# place could even get the old directory's inode, which names the old server's socket, and so
+# start among the old programs. End them first, in the lanes' prefixes too.
+for prefix in "$WINEPREFIX" "$build"/wineprefix-e2e*; do
+  [[ -d "$prefix" ]] && WINEPREFIX=$prefix stop_wine
+  rm -rf "$prefix"
+done
+wineserver_started=1
+if ! bounded 120 wineboot -i >>"$log" 2>&1; then
+  echo "run-wine-tests: wineboot -i failed (see $log)" >&2
+  exit 2
+fi
+# Real bitmap fonts for the classic dialog font.
+cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>>"$log"
+part_done "wineboot"
+
+# --- End-to-end lanes, started now to run beside everything below ----------------------------
+# The prefix is copied once its server has ended, which writes the registry out; a copy, another
+# directory, gets a server of its own. The programs and libraries in system32, nine tenths of the
+# prefix and written by nothing after wineboot, are shared as hard links; the rest is copied.
+e2e_lanes=3
+cases=()
+if [[ -f "$e2e" && -f "$build/tambrel.exe" ]]; then
+  mapfile -t cases < <(bash "$e2e" --list 2>>"$log")
+  stop_wine
+  rm -rf "$claims"
+  mkdir "$claims"
+  copies=()
+  for ((i = 1; i <= e2e_lanes; i++)); do
+    lane_prefixes[i]="$WINEPREFIX-e2e$i"
+    {
+      mkdir -p "${lane_prefixes[i]}/drive_c/windows" &&
+        cp -al "$WINEPREFIX/drive_c/windows/system32" "${lane_prefixes[i]}/drive_c/windows/" &&
+        cp -an "$WINEPREFIX/." "${lane_prefixes[i]}"
+    } 2>>"$log" 9>&- &
+    copies[i]=$!
+  done
+  for i in "${!copies[@]}"; do
+    wait "${copies[i]}" || continue
+    TAMBREL_WINE_LANE="e2e$i" python3 "$repo/tests/harness.py" \
+      bash "${BASH_SOURCE[0]}" "$build" "${cases[@]}" \
+      >"$build/wine-tests-e2e$i.out" 2>&1 </dev/null 9>&- &
+    lane_pids[i]=$!
+  done
+  part_done "copies of the prefix for $e2e_lanes end-to-end lanes"
+fi
+timeout 20 wineserver -p >>"$log" 2>&1 9>&-
+
 # --- Import table -----------------------------------------------------------------------------
+# Not the prefixes' own programs.
 while IFS= read -r exe; do
   bash "$here/check-imports.sh" "$exe" >>"$log" 2>&1
   record "imports: ${exe#"$build"/}" $?
-done < <(find "$build" -path "$WINEPREFIX" -prune -o -path "$build/googletest-win32" -prune \
-  -o -name '*.exe' -type f -print | grep -v '/CMakeFiles/')
+done < <(find "$build" -path "$build/wineprefix*" -prune -o -path "$build/googletest-win32" \
+  -prune -o -name '*.exe' -type f -print | grep -v '/CMakeFiles/')
 
 # --- GoogleTest programs, one Wine process per test --------------------------------------------
 # Screenshots and other artifacts of the view tests.
@@ -177,6 +264,7 @@ for exe in "$test_exe" "$build/tests/win32/view/tambrel_win32_view_tests.exe"; d
     run_one "$t" bounded 90 wine "$exe" --gtest_filter="$t"
   done
 done
+part_done "import tables and GoogleTest programs"
 
 # --- Both windows at 144 and 192 DPI (96 ran above) ------------------------------------------
 # The prefix's LogPixels is read by each new process; the test checks it took.
@@ -207,15 +295,40 @@ for window in main about; do
       "$build/artifacts/win32-$window-96-144-192-dpi.png" 2>>"$log"
   fi
 done
+part_done "other DPIs and screenshots"
 
-# --- End-to-end runs of tambrel.exe, one case at a time ---------------------------------------
-e2e="$here/e2e/run-e2e.sh"
-if [[ -f "$e2e" && -f "$build/tambrel.exe" ]]; then
-  mapfile -t cases < <(bash "$e2e" --list 2>>"$log")
-  for c in "${cases[@]}"; do
-    run_one "e2e: $c" timeout -k 10 240 bash "$e2e" "$build" "$c"
-  done
-fi
+# --- The end-to-end lanes' results -------------------------------------------------------------
+# A case counts as passed only when a lane said so.
+lane_outs=()
+lane_statuses=""
+for i in "${!lane_prefixes[@]}"; do
+  status="no copy of the prefix"
+  if [[ -n ${lane_pids[i]:-} ]]; then
+    wait "${lane_pids[i]}"
+    status=$?
+    unset 'lane_pids[i]'
+  fi
+  lane_statuses+=" $i: $status;"
+  lane_outs+=("$build/wine-tests-e2e$i.out")
+  cat "$build/wine-tests-e2e$i.out" 2>/dev/null
+  { echo "=== lane $i"; cat "$build/wine-tests-e2e$i.log"; } >>"$log" 2>&1
+  rm -f "$build/wine-tests-e2e$i.log"
+  # A passing lane's prefix is of no more use (the main prefix stays for a look after the run).
+  [[ $status == 0 ]] && rm -rf "${lane_prefixes[i]}"
+done
+for c in "${cases[@]}"; do
+  if cat "${lane_outs[@]}" 2>/dev/null | grep -qxF "PASS e2e: $c"; then
+    count "e2e: $c" 0
+  else
+    cat "${lane_outs[@]}" 2>/dev/null | grep -qF "FAIL e2e: $c (" ||
+      echo "FAIL e2e: $c (did not run; lanes ended with${lane_statuses%;})"
+    count "e2e: $c" 1
+  fi
+done
+rm -f "${lane_outs[@]}" "$build"/wine-test-e2e*.out
+rm -rf "$claims"
+part_done "waiting for the end-to-end lanes"
+echo "-- all: $SECONDS s" | tee -a "$log"
 
 echo "$passed passed, $failed failed"
 if ((failed > 0)); then

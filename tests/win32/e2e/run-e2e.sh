@@ -13,8 +13,9 @@
 # status is the number of failed cases (0: all passed).
 set -u
 
-readonly all_cases=(close_message no_window alt_f4 wait_for_process bad_value renamed_copy
-  empty_title command_line)
+# The longest first: run-wine-tests.sh runs them in lanes side by side, each lane taking the next.
+readonly all_cases=(wait_for_process empty_title close_message no_window alt_f4 renamed_copy
+  command_line bad_value)
 if [[ ${1:-} == --list ]]; then
   printf '%s\n' "${all_cases[@]}"
   exit 0
