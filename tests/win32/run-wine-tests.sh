@@ -4,13 +4,11 @@
 #   tests/win32/run-wine-tests.sh [BUILD_DIR]      (default: build/windows)
 #
 # Runs itself on a private X server with openbox (tests/harness.py), sets up a fresh Wine prefix
-# in BUILD_DIR/wineprefix, checks the import table of the built executables and runs every test of
-# the GoogleTest programs (backends, view) as its own Wine process under `timeout`. Beside that,
-# the end-to-end cases of tambrel.exe (e2e/run-e2e.sh), which mostly wait on real countdowns, run
-# in lanes of their own: each lane is this script again on a display of its own with a copy of
-# the prefix (BUILD_DIR/wineprefix-e2eN) and its own wineserver, so that no window, keystroke or
-# process of one lane can meet another's. Prints "N passed, N failed" for all of them, and how
-# long each part took.
+# in BUILD_DIR/wineprefix, checks the import table of the built executables, then runs every test
+# of the GoogleTest programs (backends, view), each as its own Wine process under `timeout`, and
+# the end-to-end cases of tambrel.exe (e2e/run-e2e.sh). Those run in lanes side by side, each lane
+# on a display of its own with its own copy of the prefix (see "Lanes" below); the end-to-end
+# cases mostly wait on real countdowns. Prints "N passed, N failed" and how long each part took.
 # A failure is shown where it happens, with what the test said; after one, every Windows
 # process of the prefix is ended so that nothing it left behind disturbs the next test.
 # Exits non-zero when anything failed. Stops exactly what it started.
@@ -166,23 +164,67 @@ run_one() {  # name, command...
 }
 
 e2e="$here/e2e/run-e2e.sh"
-
+view_exe="$build/tests/win32/view/tambrel_win32_view_tests.exe"
 claims="$build/wine-tests-claims"
 
-# --- A lane: end-to-end cases, in the prefix the run that started it copied -------------------
-# Every lane is given every case and runs those it claims first (mkdir makes one claim win), so
-# the lanes end close together however long each case takes.
+# The prefix's LogPixels is read by each new process.
+set_dpi() {
+  bounded 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    >>"$log" 2>&1
+}
+
+# One test of the queue: "e2e: CASE" (an end-to-end case of tambrel.exe), "DpiScreens at N DPI"
+# (both windows at N DPI; 96 runs with the view tests, and the test checks the DPI took), or
+# "backends TEST" / "view TEST" (a test of that GoogleTest program).
+run_item() {
+  local dpi
+  case $1 in
+    "e2e: "*) run_one "$1" timeout -k 10 240 bash "$e2e" "$build" "${1#e2e: }" ;;
+    "DpiScreens at "*)
+      dpi=${1#DpiScreens at }
+      dpi=${dpi% DPI}
+      set_dpi "$dpi"
+      TAMBREL_EXPECT_DPI=$dpi run_one "$1" \
+        bounded 90 wine "$view_exe" --gtest_filter='DpiScreens.*'
+      set_dpi 96
+      ;;
+    "view "*) run_one "${1#view }" bounded 90 wine "$view_exe" --gtest_filter="${1#view }" ;;
+    *) run_one "${1#backends }" bounded 90 wine "$test_exe" --gtest_filter="${1#backends }" ;;
+  esac
+}
+item_name() {
+  case $1 in
+    "view "* | "backends "*) echo "${1#* }" ;;
+    *) echo "$1" ;;
+  esac
+}
+
+# Every lane is given the whole queue and runs the tests it claims first (mkdir makes exactly one
+# claim win), so the lanes end close together however long each test takes.
+declare -A mine=()
+run_items() {
+  local item
+  for item in "$@"; do
+    mkdir "$claims/$item" 2>/dev/null || continue
+    mine[$item]=1
+    run_item "$item"
+  done
+}
+
+# --- A lane (see below) -----------------------------------------------------------------------
 if [[ -n $lane ]]; then
   shift
   wineserver_started=1
   timeout 20 wineserver -p >>"$log" 2>&1 9>&-
-  ran=()
-  for c in "$@"; do
-    mkdir "$claims/$c" 2>/dev/null || continue
-    ran+=("$c")
-    run_one "e2e: $c" timeout -k 10 240 bash "$e2e" "$build" "$c"
+  run_items "$@"
+  # Then the whole queue, once the run has listed the GoogleTest tests.
+  for ((wait = 0; wait < 3000; wait++)); do
+    [[ -f "$claims/.queue" ]] && break
+    sleep 0.1
   done
-  part_done "end to end, lane ${lane#e2e} (${ran[*]})"
+  mapfile -t queue <"$claims/.queue"
+  run_items "${queue[@]}"
+  part_done "lane ${lane#lane} ran ${#mine[@]} tests"
   exit $((failed > 0))
 fi
 
@@ -190,7 +232,7 @@ fi
 # A run that was killed leaves its wineserver and programs running; a new prefix made in the same
 # place could even get the old directory's inode, which names the old server's socket, and so
 # start among the old programs. End them first, in the lanes' prefixes too.
-for prefix in "$WINEPREFIX" "$build"/wineprefix-e2e*; do
+for prefix in "$WINEPREFIX" "$build"/wineprefix-*; do
   [[ -d "$prefix" ]] && WINEPREFIX=$prefix stop_wine
   rm -rf "$prefix"
 done
@@ -203,36 +245,48 @@ fi
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>>"$log"
 part_done "wineboot"
 
-# --- End-to-end lanes, started now to run beside everything below ----------------------------
-# The prefix is copied once its server has ended, which writes the registry out; a copy, another
-# directory, gets a server of its own. The programs and libraries in system32, nine tenths of the
-# prefix and written by nothing after wineboot, are shared as hard links; the rest is copied.
-e2e_lanes=3
-cases=()
+# --- The queue: the end-to-end cases (the longest first), the other DPIs, and (listed below,
+# while the other lanes start on these) every GoogleTest test -----------------------------------
+items=()
 if [[ -f "$e2e" && -f "$build/tambrel.exe" ]]; then
   mapfile -t cases < <(bash "$e2e" --list 2>>"$log")
-  stop_wine
-  rm -rf "$claims"
-  mkdir "$claims"
-  copies=()
-  for ((i = 1; i <= e2e_lanes; i++)); do
-    lane_prefixes[i]="$WINEPREFIX-e2e$i"
-    {
-      mkdir -p "${lane_prefixes[i]}/drive_c/windows" &&
-        cp -al "$WINEPREFIX/drive_c/windows/system32" "${lane_prefixes[i]}/drive_c/windows/" &&
-        cp -an "$WINEPREFIX/." "${lane_prefixes[i]}"
-    } 2>>"$log" 9>&- &
-    copies[i]=$!
-  done
-  for i in "${!copies[@]}"; do
-    wait "${copies[i]}" || continue
-    TAMBREL_WINE_LANE="e2e$i" python3 "$repo/tests/harness.py" \
-      bash "${BASH_SOURCE[0]}" "$build" "${cases[@]}" \
-      >"$build/wine-tests-e2e$i.out" 2>&1 </dev/null 9>&- &
-    lane_pids[i]=$!
-  done
-  part_done "copies of the prefix for $e2e_lanes end-to-end lanes"
+  items+=("${cases[@]/#/e2e: }")
 fi
+[[ -f "$view_exe" ]] && items+=("DpiScreens at 144 DPI" "DpiScreens at 192 DPI")
+# Screenshots and other artifacts of the view tests.
+mkdir -p "$build/artifacts"
+TAMBREL_ARTIFACTS=$(bounded 60 winepath -w "$build/artifacts" 2>>"$log")
+export TAMBREL_ARTIFACTS
+
+# --- Lanes ------------------------------------------------------------------------------------
+# The queue runs in `lanes` lanes side by side, this one and the others each this script again on
+# a display of its own with a copy of the prefix (BUILD_DIR/wineprefix-laneN) and its own
+# wineserver, so that no window, keystroke or process of one lane can meet another's. The prefix
+# is copied once its server has ended, which writes the registry out; a copy, another directory,
+# gets a server of its own. The programs and libraries in system32, nine tenths of the prefix
+# and written by nothing after wineboot, are shared as hard links; the rest is copied.
+lanes=4
+stop_wine
+rm -rf "$claims"
+mkdir "$claims"
+copies=()
+for ((i = 2; i <= lanes; i++)); do
+  lane_prefixes[i]="$WINEPREFIX-lane$i"
+  {
+    mkdir -p "${lane_prefixes[i]}/drive_c/windows" &&
+      cp -al "$WINEPREFIX/drive_c/windows/system32" "${lane_prefixes[i]}/drive_c/windows/" &&
+      cp -an "$WINEPREFIX/." "${lane_prefixes[i]}"
+  } 2>>"$log" 9>&- &
+  copies[i]=$!
+done
+for i in "${!copies[@]}"; do
+  wait "${copies[i]}" || continue
+  TAMBREL_WINE_LANE="lane$i" python3 "$repo/tests/harness.py" \
+    bash "${BASH_SOURCE[0]}" "$build" "${items[@]}" \
+    >"$build/wine-tests-lane$i.out" 2>&1 </dev/null 9>&- &
+  lane_pids[i]=$!
+done
+part_done "copies of the prefix for $((lanes - 1)) more lanes"
 timeout 20 wineserver -p >>"$log" 2>&1 9>&-
 
 # --- Import table -----------------------------------------------------------------------------
@@ -243,13 +297,9 @@ while IFS= read -r exe; do
 done < <(find "$build" -path "$build/wineprefix*" -prune -o -path "$build/googletest-win32" \
   -prune -o -name '*.exe' -type f -print | grep -v '/CMakeFiles/')
 
-# --- GoogleTest programs, one Wine process per test --------------------------------------------
-# Screenshots and other artifacts of the view tests.
-mkdir -p "$build/artifacts"
-TAMBREL_ARTIFACTS=$(bounded 60 winepath -w "$build/artifacts" 2>>"$log")
-export TAMBREL_ARTIFACTS
+# --- The GoogleTest tests, one Wine process each, into the queue -------------------------------
 list="$build/wine-tests.list"
-for exe in "$test_exe" "$build/tests/win32/view/tambrel_win32_view_tests.exe"; do
+for exe in "$test_exe" "$view_exe"; do
   [[ -f "$exe" ]] || continue
   # To a file, not a pipe: a Wine process can leave helpers holding a pipe open.
   bounded 60 wine "$exe" --gtest_list_tests >"$list" 2>>"$log"
@@ -260,27 +310,47 @@ for exe in "$test_exe" "$build/tests/win32/view/tambrel_win32_view_tests.exe"; d
     record "list tests of $(basename "$exe")" 1
     continue
   fi
-  for t in "${tests[@]}"; do
-    run_one "$t" bounded 90 wine "$exe" --gtest_filter="$t"
-  done
+  [[ $exe == "$view_exe" ]] && items+=("${tests[@]/#/view }") || items+=("${tests[@]/#/backends }")
 done
-part_done "import tables and GoogleTest programs"
+printf '%s\n' "${items[@]}" >"$claims/.queue.new" && mv "$claims/.queue.new" "$claims/.queue"
+part_done "import tables and test lists"
 
-# --- Both windows at 144 and 192 DPI (96 ran above) ------------------------------------------
-# The prefix's LogPixels is read by each new process; the test checks it took.
-view_exe="$build/tests/win32/view/tambrel_win32_view_tests.exe"
-set_dpi() {
-  bounded 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
-    >>"$log" 2>&1
-}
-if [[ -f "$view_exe" ]]; then
-  for dpi in 144 192; do
-    set_dpi "$dpi"
-    TAMBREL_EXPECT_DPI=$dpi run_one "DpiScreens at $dpi DPI" \
-      bounded 90 wine "$view_exe" --gtest_filter='DpiScreens.*'
-  done
-  set_dpi 96
-fi
+run_items "${items[@]}"
+part_done "lane 1 ran ${#mine[@]} tests"
+
+# --- The other lanes' results -----------------------------------------------------------------
+# A test counts as passed only when a lane said so.
+lane_outs=()
+lane_statuses=""
+for i in "${!lane_prefixes[@]}"; do
+  status="no copy of the prefix"
+  if [[ -n ${lane_pids[i]:-} ]]; then
+    wait "${lane_pids[i]}"
+    status=$?
+    unset 'lane_pids[i]'
+  fi
+  lane_statuses+=" $i: $status;"
+  lane_outs+=("$build/wine-tests-lane$i.out")
+  cat "$build/wine-tests-lane$i.out" 2>/dev/null
+  { echo "=== lane $i"; cat "$build/wine-tests-lane$i.log"; } >>"$log" 2>&1
+  rm -f "$build/wine-tests-lane$i.log"
+  # A passing lane's prefix is of no more use (the main prefix stays for a look after the run).
+  [[ $status == 0 ]] && rm -rf "${lane_prefixes[i]}"
+done
+for item in "${items[@]}"; do
+  [[ -n ${mine[$item]:-} ]] && continue
+  name=$(item_name "$item")
+  if cat "${lane_outs[@]}" 2>/dev/null | grep -qxF "PASS $name"; then
+    count "$name" 0
+  else
+    cat "${lane_outs[@]}" 2>/dev/null | grep -qF "FAIL $name (" ||
+      echo "FAIL $name (did not run; lanes ended with${lane_statuses%;})"
+    count "$name" 1
+  fi
+done
+rm -f "${lane_outs[@]}" "$build"/wine-test-lane*.out
+rm -rf "$claims"
+part_done "waiting for the other lanes"
 
 # The view tests save screenshots as BMP (all GDI offers without more DLLs); keep PNGs, and put
 # each window's three DPIs side by side.
@@ -295,39 +365,8 @@ for window in main about; do
       "$build/artifacts/win32-$window-96-144-192-dpi.png" 2>>"$log"
   fi
 done
-part_done "other DPIs and screenshots"
+part_done "screenshots"
 
-# --- The end-to-end lanes' results -------------------------------------------------------------
-# A case counts as passed only when a lane said so.
-lane_outs=()
-lane_statuses=""
-for i in "${!lane_prefixes[@]}"; do
-  status="no copy of the prefix"
-  if [[ -n ${lane_pids[i]:-} ]]; then
-    wait "${lane_pids[i]}"
-    status=$?
-    unset 'lane_pids[i]'
-  fi
-  lane_statuses+=" $i: $status;"
-  lane_outs+=("$build/wine-tests-e2e$i.out")
-  cat "$build/wine-tests-e2e$i.out" 2>/dev/null
-  { echo "=== lane $i"; cat "$build/wine-tests-e2e$i.log"; } >>"$log" 2>&1
-  rm -f "$build/wine-tests-e2e$i.log"
-  # A passing lane's prefix is of no more use (the main prefix stays for a look after the run).
-  [[ $status == 0 ]] && rm -rf "${lane_prefixes[i]}"
-done
-for c in "${cases[@]}"; do
-  if cat "${lane_outs[@]}" 2>/dev/null | grep -qxF "PASS e2e: $c"; then
-    count "e2e: $c" 0
-  else
-    cat "${lane_outs[@]}" 2>/dev/null | grep -qF "FAIL e2e: $c (" ||
-      echo "FAIL e2e: $c (did not run; lanes ended with${lane_statuses%;})"
-    count "e2e: $c" 1
-  fi
-done
-rm -f "${lane_outs[@]}" "$build"/wine-test-e2e*.out
-rm -rf "$claims"
-part_done "waiting for the end-to-end lanes"
 echo "-- all: $SECONDS s" | tee -a "$log"
 
 echo "$passed passed, $failed failed"
