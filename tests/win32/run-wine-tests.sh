@@ -9,8 +9,8 @@
 # the end-to-end cases of tambrel.exe (e2e/run-e2e.sh). Those run in lanes side by side, each lane
 # on a display of its own with its own copy of the prefix (see "Lanes" below); the end-to-end
 # cases mostly wait on real countdowns. Prints "N passed, N failed" and how long each part took.
-# A failure is shown where it happens, with what the test said; after one, every Windows
-# process of the prefix is ended so that nothing it left behind disturbs the next test.
+# A failure is shown with what the test said; after one, every Windows process of the lane's
+# prefix is ended so that nothing it left behind disturbs the next test.
 # Exits non-zero when anything failed. Stops exactly what it started.
 set -u
 
@@ -24,7 +24,7 @@ build=$(cd "${1:-$repo/build/windows}" 2>/dev/null && pwd) || {
   echo "run-wine-tests: no build directory ${1:-$repo/build/windows}" >&2
   exit 2
 }
-# Set in a lane (started below): its name, and its cases follow BUILD_DIR.
+# Set in a lane (started below): its name; the tests it may take follow BUILD_DIR.
 lane=${TAMBREL_WINE_LANE:-}
 test_exe="$build/tests/win32/tambrel_win32_tests.exe"
 if [[ ! -f "$test_exe" ]]; then
