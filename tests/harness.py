@@ -10,10 +10,13 @@ the demonstration: it runs a command on a fresh display and ends the servers wit
 Prints nothing of its own unless starting fails; returns the command's status.
 Environment: WITH_XVFB_FIRST / WITH_XVFB_LAST bound the display numbers (default 50 and 99)."""
 
+import atexit
 import os
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -72,6 +75,16 @@ def end_group(process, seconds=10):
         process.wait(timeout=seconds)
     except subprocess.TimeoutExpired:
         pass
+
+
+def own_copy(program):
+    """A copy of `program` named `<its name>-<this process's id>`, in a folder removed at exit.
+    The program watches and closes processes by name: runs side by side each close their own."""
+    folder = tempfile.mkdtemp(prefix="tambrel-bin-")
+    atexit.register(shutil.rmtree, folder, True)
+    copy = os.path.join(folder, "%s-%d" % (os.path.basename(program), os.getpid()))
+    shutil.copy2(program, copy)
+    return copy
 
 
 def saved_keys():
@@ -136,15 +149,11 @@ class Display:
             return False  # none, or left by a server that was killed: Xvfb takes it over
 
     def kill_server(self):
-        """Takes the display away as a crash would: SIGKILL, then clears what it left behind."""
+        """Takes the display away as a crash would: SIGKILL. Its lock and socket stay: the next
+        server on that number takes over a lock whose process is gone, and removing them here
+        could remove those of a server that another test has just started there."""
         self.xvfb.send_signal(signal.SIGKILL)
         self.xvfb.wait(timeout=10)
-        n = self.name[1:]
-        for path in ("/tmp/.X%s-lock" % n, "/tmp/.X11-unix/X%s" % n):
-            try:
-                os.remove(path)
-            except OSError:
-                pass
 
     def env(self, **extra):
         return dict(os.environ, DISPLAY=self.name, **extra)

@@ -15,10 +15,11 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from harness import saved_keys, wait_until  # noqa: E402
+from harness import own_copy, saved_keys, wait_until  # noqa: E402
 
 BIN = os.environ["TAMBREL_BIN"]
 TARGET = os.environ["TAMBREL_TARGET_BIN"]
+TARGET_NAME = os.path.basename(TARGET)
 MAIN_TITLE = "MERIDOX - TAMBREL"
 # An activity log line: ISO 8601 local time with milliseconds and the offset, then the event.
 LOG_LINE = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d (.*)$")
@@ -55,6 +56,14 @@ def default_signals():
     ignored, and the program, as it should, keeps an ignored signal ignored."""
     for sig in (signal.SIGINT, signal.SIGHUP, signal.SIGTERM):
         signal.signal(sig, signal.SIG_DFL)
+
+
+def setUpModule():
+    # Runs side by side each close a target of their own name, longer than the kernel's 15
+    # characters: "tambrel-demo-target-<pid>".
+    global TARGET, TARGET_NAME
+    TARGET = own_copy(TARGET)
+    TARGET_NAME = os.path.basename(TARGET)
 
 
 class TambrelRun(unittest.TestCase):
@@ -124,7 +133,7 @@ class TambrelRun(unittest.TestCase):
         title = "Untitled – Notes ‘e2e’"
         pattern = "Untitled .* Notes .*e2e.*"
         target = self.start_target(title, pattern=pattern)
-        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX="tambrel-demo-target",
+        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=TARGET_NAME,
                   AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
         tambrel = self.spawn(BIN)
         wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
@@ -148,8 +157,9 @@ class TambrelRun(unittest.TestCase):
         closes = [e for e in events if e.startswith("close request")]
         self.assertEqual(len(closes), 1, events)
         self.assertRegex(closes[0], r'^close request: posted to window 0x[0-9a-f]+ \(pid %d, '
-                         r'tambrel-demo-target\) titled "%s"$' % (target.pid, re.escape(title)))
-        self.assertIn('process state: RUNNING, "tambrel-demo-target": pid %d' % target.pid,
+                         r'%s\) titled "%s"$'
+                         % (target.pid, re.escape(TARGET_NAME), re.escape(title)))
+        self.assertIn('process state: RUNNING, "%s": pid %d' % (TARGET_NAME, target.pid),
                       events)
         self.assertEqual(events[-1], "exit: exit countdown ended with the process state STOPPED")
 
@@ -158,7 +168,7 @@ class TambrelRun(unittest.TestCase):
         self.env.update(HOME=self.home, XDG_STATE_HOME="relative-state")
         target = self.start_target("A window of another title")
         self.seed(WINDOW_NAME_TEXTBOX="No window has this title",
-                  PROCESS_NAME_TEXTBOX="tambrel-demo-target", AUTOSTART_COUNTDOWN_TICKBOX=1,
+                  PROCESS_NAME_TEXTBOX=TARGET_NAME, AUTOSTART_COUNTDOWN_TICKBOX=1,
                   WAIT_FOR_PROCESS_TICKBOX=0)
         tambrel = self.spawn(BIN)
         wait_until(lambda: tambrel.poll() is not None, 40, "TAMBREL to end")
@@ -174,7 +184,7 @@ class TambrelRun(unittest.TestCase):
     def test_alt_f4_closes_the_activated_target(self):
         title = "Alt F4 target window"
         target = self.start_target(title)
-        self.seed(WINDOW_NAME_TEXTBOX="Alt F4 target", PROCESS_NAME_TEXTBOX="tambrel-demo-target",
+        self.seed(WINDOW_NAME_TEXTBOX="Alt F4 target", PROCESS_NAME_TEXTBOX=TARGET_NAME,
                   AUTOSTART_COUNTDOWN_TICKBOX=1, SENDKEYS_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=0)
         tambrel = self.spawn(BIN)
         wait_until(lambda: not windows_titled(title), 20, "the target window to close by Alt+F4")
@@ -185,7 +195,7 @@ class TambrelRun(unittest.TestCase):
     def test_waits_while_a_target_that_ignores_the_close_keeps_running(self):
         title = "Stubborn target"
         target = self.start_target(title, "--ignore-close")
-        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX="tambrel-demo-target",
+        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=TARGET_NAME,
                   AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
         tambrel = self.spawn(BIN)
         wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
@@ -271,7 +281,7 @@ class TambrelRun(unittest.TestCase):
         title = "TAMBREL e2e command line target"
         target = self.start_target(title)
         self.seed(AUTOSTART_COUNTDOWN_TICKBOX="1", WINDOW_NAME_TEXTBOX=title,
-                  PROCESS_NAME_TEXTBOX=os.path.basename(TARGET))
+                  PROCESS_NAME_TEXTBOX=TARGET_NAME)
         # With the window open this would take fifteen seconds and close the target.
         for args in (["--version"], ["--autostart"]):
             self.run_bin(*args)

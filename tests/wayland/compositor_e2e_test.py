@@ -16,11 +16,19 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import e2e_test  # noqa: E402  (the settings helpers)
 from compositors import KWin, Sway  # noqa: E402
-from harness import end_process, wait_until  # noqa: E402
+from harness import end_process, own_copy, wait_until  # noqa: E402
 
 BIN = os.environ["TAMBREL_BIN"]
-TARGET = os.environ["TAMBREL_WAYLAND_TARGET_BIN"]
-TARGET_NAME = os.path.basename(TARGET)  # longer than the kernel's 15 characters
+TARGET = TARGET_NAME = None
+
+
+def setUpModule():
+    # A name of this run's own (sway and KWin run side by side), longer than the kernel's 15
+    # characters: "tambrel-wayland-target-<pid>".
+    global TARGET, TARGET_NAME
+    TARGET = own_copy(os.environ["TAMBREL_WAYLAND_TARGET_BIN"])
+    TARGET_NAME = os.path.basename(TARGET)
+
 MAIN_TITLE = e2e_test.MAIN_TITLE
 WEIRD = "Weird [title] (x).*+?"
 

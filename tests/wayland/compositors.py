@@ -23,27 +23,6 @@ def as_nobody(argv):
     return ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"] + argv
 
 
-def remove_stale_x_locks():
-    """A sway that was killed leaves its XWayland's lock behind, owned by nobody; the next one
-    would then skip that display. Locks of live servers, or of other users, stay."""
-    for lock in glob.glob("/tmp/.X*-lock"):
-        try:
-            if os.stat(lock).st_uid != NOBODY:
-                continue
-            with open(lock) as f:
-                pid = int(f.read().strip(" \n\0") or "0")
-            os.kill(pid, 0)
-        except ProcessLookupError:
-            display = lock[len("/tmp/.X"):-len("-lock")]
-            for path in (lock, "/tmp/.X11-unix/X" + display):
-                try:
-                    os.unlink(path)
-                except OSError:
-                    pass
-        except (OSError, ValueError):
-            pass
-
-
 def x_display_of(pid):
     """The X display whose lock the compositor `pid` holds (its XWayland's), or None."""
     for lock in glob.glob("/tmp/.X*-lock"):
@@ -68,7 +47,6 @@ class Sway:
         config = os.path.join(self.dir, "config")
         open(config, "w").close()
         os.chmod(config, 0o644)
-        remove_stale_x_locks()
         env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="headless",
                    WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman")
         for name in ("WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "I3SOCK"):
@@ -148,7 +126,15 @@ class Sway:
             except subprocess.TimeoutExpired:
                 pass
         end_process(self.process)
-        remove_stale_x_locks()
+        # A sway that had to be killed leaves its XWayland's lock and socket behind, owned by
+        # nobody, and the next one would skip that display: this sway's are removed, no other's.
+        display = x_display_of(self.process.pid)
+        if display:
+            for path in ("/tmp/.X%s-lock" % display[1:], "/tmp/.X11-unix/X" + display[1:]):
+                try:
+                    os.unlink(path)
+                except OSError:
+                    pass
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
