@@ -7,6 +7,7 @@ own exit request and then, if need be, by its process id."""
 import glob
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -142,16 +143,29 @@ class KWin:
     """KWin 5.27 on its virtual backend with XWayland, on a session bus of its own. The installed
     binary carries a file capability this machine refuses; a copy under its own name runs."""
 
-    PROBE = """
-var list = workspace.clientList();
-var out = [];
-for (var i = 0; i < list.length; ++i) {
-  var c = list[i];
-  if (c.pid === FOCUS_PID) workspace.activeClient = c;
-  out.push({caption: c.caption, x11: c.windowId || 0, pid: c.pid, keepAbove: c.keepAbove,
-            active: c === workspace.activeClient});
-}
-print("TAMBREL-PROBE TOKEN " + JSON.stringify(out));
+    # The windows are read by one script of the test's own, loaded once before any of the
+    # program's, that prints them into KWin's log whenever they change. KWin 5.27 numbers a
+    # loaded script by how many are loaded: a script loaded and unloaded beside the program's
+    # could take the number of one of the program's, which then never runs.
+    WATCHER = """
+var last = "";
+var timer = new QTimer();
+timer.interval = 100;
+timer.timeout.connect(function () {
+  var list = workspace.clientList();
+  var out = [];
+  for (var i = 0; i < list.length; ++i) {
+    var c = list[i];
+    out.push({caption: c.caption, x11: c.windowId || 0, pid: c.pid, keepAbove: c.keepAbove,
+              active: c === workspace.activeClient});
+  }
+  var now = JSON.stringify(out);
+  if (now !== last) {
+    last = now;
+    print("TAMBREL-WINDOWS " + now);
+  }
+});
+timer.start();
 """
 
     def __init__(self):
@@ -163,7 +177,7 @@ print("TAMBREL-PROBE TOKEN " + JSON.stringify(out));
         self.bus_file = os.path.join(self.dir, "bus")
         self.pid_file = os.path.join(self.dir, "pid")
         self.log = os.path.join(self.dir, "kwin.log")
-        self.probes = 0
+        self.read_to, self.listed = 0, None
         env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
         for name in ("WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "I3SOCK", "QT_QPA_PLATFORM",
                      "DBUS_SESSION_BUS_ADDRESS"):
@@ -179,6 +193,13 @@ print("TAMBREL-PROBE TOKEN " + JSON.stringify(out));
             with open(self.bus_file) as f:
                 self.bus = f.read().strip()
             wait_until(self._scripting_ready, 30, "KWin's scripting on the bus")
+            watcher = os.path.join(self.dir, "watcher.js")
+            with open(watcher, "w") as f:
+                f.write(self.WATCHER)
+            loaded = self._gdbus("-o", "/Scripting", "-m", "org.kde.kwin.Scripting.loadScript",
+                                 watcher, "tambrel-test-watcher")
+            self._gdbus("-o", "/" + loaded.stdout.strip("()\n ,"), "-m", "org.kde.kwin.Script.run")
+            wait_until(lambda: self.windows() is not None, 20, "KWin to list its windows")
             self.display = wait_until(lambda: x_display_of(self.pid), 20, "KWin's XWayland")
         except BaseException:
             self.stop()
@@ -213,36 +234,20 @@ print("TAMBREL-PROBE TOKEN " + JSON.stringify(out));
             env.pop(name, None)
         return env
 
-    def windows(self, focus_pid=0):
-        """Every window KWin manages: caption, x11, pid, keepAbove, active. Read by a script of
-        the test's own that prints them into KWin's log; it first activates the window of
-        process `focus_pid`, if any."""
-        self.probes += 1
-        token = self.probes
-        path = os.path.join(self.dir, "probe-%d.js" % token)
-        with open(path, "w") as f:
-            f.write(self.PROBE.replace("FOCUS_PID", str(int(focus_pid)))
-                    .replace("TOKEN", str(token)))
-        name = "tambrel-test-probe-%d" % token
-        loaded = self._gdbus("-o", "/Scripting", "-m", "org.kde.kwin.Scripting.loadScript",
-                             path, name)
-        try:
-            script_id = loaded.stdout.strip("()\n ,")
-            self._gdbus("-o", "/" + script_id, "-m", "org.kde.kwin.Script.run")
-            marker = "TAMBREL-PROBE %d " % token
-
-            def printed():
-                with open(self.log, errors="replace") as f:
-                    for line in f:
-                        at = line.find(marker)
-                        if at >= 0:
-                            return [json.loads(line[at + len(marker):])]
-                return None
-
-            return wait_until(printed, 10, "KWin to list its windows")[0]
-        finally:
-            self._gdbus("-o", "/Scripting", "-m", "org.kde.kwin.Scripting.unloadScript", name)
-            os.unlink(path)
+    def windows(self):
+        """Every window KWin manages: caption, x11, pid, keepAbove, active, as the watcher last
+        printed them (at most 0.1 s old); None before its first list."""
+        with open(self.log, "rb") as f:
+            f.seek(self.read_to)
+            chunk = f.read()
+        chunk = chunk[:chunk.rfind(b"\n") + 1]
+        self.read_to += len(chunk)
+        for line in reversed(chunk.decode(errors="replace").splitlines()):
+            at = line.find("TAMBREL-WINDOWS ")
+            if at >= 0:
+                self.listed = json.loads(line[at + len("TAMBREL-WINDOWS "):])
+                break
+        return self.listed
 
     def titled(self, title):
         """Windows titled exactly `title`: {title, pid, focused, above, xwayland}."""
@@ -251,7 +256,14 @@ print("TAMBREL-PROBE TOKEN " + JSON.stringify(out));
                 for w in self.windows() if w["caption"] == title]
 
     def focus(self, window):
-        self.windows(focus_pid=window["pid"])
+        """Activates the window as KRunner's window search does (no script: see WATCHER)."""
+        found = self._gdbus("-o", "/WindowsRunner", "-m", "org.kde.krunner1.Match",
+                            window["title"]).stdout
+        match = re.search(r"'(0_\{[^']*\})', '%s'" % re.escape(window["title"]), found)
+        if match is None:
+            raise AssertionError("KWin's window search does not find %r: %s"
+                                 % (window["title"], found))
+        self._gdbus("-o", "/WindowsRunner", "-m", "org.kde.krunner1.Run", match.group(1), "")
 
     def stop(self):
         pid = getattr(self, "pid", None)
