@@ -125,7 +125,11 @@ class TambrelRun(unittest.TestCase):
 
     def start_target(self, title, *extra, pattern=None):
         target = self.spawn(TARGET, "--title", title, *extra)
-        wait_until(lambda: windows_titled(pattern or title), 10, "the target window")
+        # A set-up wait: generous, as a busy machine may take long to show a window.
+        wait_until(lambda: target.poll() is not None or windows_titled(pattern or title), 30,
+                   "the target window")
+        if target.poll() is not None:
+            self.fail("the target ended: " + self.output_of(len(self.children) - 1))
         return target
 
     def test_autostart_closes_the_target_then_ends_itself_and_saves_nine_keys(self):
@@ -136,7 +140,7 @@ class TambrelRun(unittest.TestCase):
         self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=TARGET_NAME,
                   AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
         tambrel = self.spawn(BIN)
-        wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+        wait_until(lambda: windows_titled(MAIN_TITLE), 30, "TAMBREL's main window")
         started = time.monotonic()
         wait_until(lambda: not windows_titled(pattern), 15, "the target window to close")
         closed = time.monotonic()
@@ -198,7 +202,7 @@ class TambrelRun(unittest.TestCase):
         self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=TARGET_NAME,
                   AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
         tambrel = self.spawn(BIN)
-        wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+        wait_until(lambda: windows_titled(MAIN_TITLE), 30, "TAMBREL's main window")
         time.sleep(24)  # the close request at 7 s, two exit passes of 8 s each
         self.assertIsNone(tambrel.poll(), "TAMBREL must keep waiting")
         self.assertTrue(windows_titled(title), "the target ignored the request")
@@ -294,7 +298,7 @@ class TambrelRun(unittest.TestCase):
                     os.remove(self.ini_path())
                 self.seed(PROCESS_NAME_TEXTBOX="no-such-image", SENDKEYS_TICKBOX=1)
                 tambrel = self.spawn(BIN)
-                wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+                wait_until(lambda: windows_titled(MAIN_TITLE), 30, "TAMBREL's main window")
                 tambrel.send_signal(sig)
                 wait_until(lambda: tambrel.poll() is not None, 10, "TAMBREL to end")
                 self.assertEqual(tambrel.returncode, 0)
@@ -307,7 +311,7 @@ class TambrelRun(unittest.TestCase):
     def test_a_minimised_main_window_stays_reachable_and_about_gives_the_focus_back(self):
         self.seed(PROCESS_NAME_TEXTBOX="no-such-image")
         tambrel = self.spawn(BIN)
-        wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+        wait_until(lambda: windows_titled(MAIN_TITLE), 30, "TAMBREL's main window")
         main = windows_titled(MAIN_TITLE)[0]
         self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", xprop(main, "_NET_WM_STATE"))
         # No minimise box (the window asks for a close box only), but openbox still minimises a
@@ -383,7 +387,7 @@ class TambrelRun(unittest.TestCase):
         os.truncate(filler, max(0, os.path.getsize(filler) - 4096))
 
         tambrel = self.spawn(BIN)
-        wait_until(lambda: windows_titled(MAIN_TITLE), 10, "TAMBREL's main window")
+        wait_until(lambda: windows_titled(MAIN_TITLE), 30, "TAMBREL's main window")
         press(windows_titled(MAIN_TITLE)[0], "alt+F4")
         wait_until(lambda: windows_titled("TAMBREL"), 10, "the error message")
         press(windows_titled("TAMBREL")[0], "Return")
