@@ -425,6 +425,10 @@ case_command_line() {
   end_case
 }
 
+# A listed case without its function would otherwise pass by doing nothing.
+for name in "${cases[@]}"; do
+  declare -F "case_$name" >/dev/null || { echo "no function case_$name" >&2; exit 64; }
+done
 start_ms=$(now_ms)
 for name in "${cases[@]}"; do
   "case_$name"
