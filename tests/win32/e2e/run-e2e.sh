@@ -105,8 +105,25 @@ status_of() {
 }
 
 # A visible X window whose title is exactly $1 (no regular expression characters in titles here).
-window_shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ]; }
+# A search that crosses a window being destroyed (a program just ended) can come back empty:
+# a window counts as gone only after three searches 0.1 s apart.
+window_shown() {
+  local try
+  for try in 1 2 3; do
+    [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ] && return 0
+    [ "$try" = 3 ] || sleep 0.1
+  done
+  return 1
+}
 window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+# Presses Return in the window with id $1, only once it is the active one: under load the window
+# manager can answer an activation late, and a key typed into notepad instead would change what
+# a case checks.
+press_return_in() {
+  timeout 10 xdotool windowactivate --sync "$1" >>"$log" 2>&1 &&
+    [ "$(timeout 10 xdotool getactivewindow 2>>"$log")" = "$1" ] &&
+    timeout 10 xdotool key Return >>"$log" 2>&1
+}
 # What the window titled $1 shows: "Class: text" for each of its controls.
 window_texts() { timeout -k 5 30 wine "$probe" "$1" 2>>"$log" | tr -d '\r'; }
 
@@ -329,10 +346,9 @@ case_bad_value() {
   check "the main window never showed" test "$main_seen" = 0
   local box
   box=$(window_id TAMBREL)
-  # The window manager can answer the activation late under load, and a Return that went
-  # elsewhere is lost: press it again until the box is gone.
+  # A Return that did not reach the box is pressed again until the box is gone.
   acknowledge() {
-    timeout 10 xdotool windowactivate --sync "$box" key Return >>"$log" 2>&1
+    press_return_in "$box"
     wait_for 2 gone "$tambrel"
   }
   check "TAMBREL ends once the message is acknowledged" wait_for 20 acknowledge
@@ -388,7 +404,7 @@ case_empty_title() {
   local box
   box=$(window_id TAMBREL)
   acknowledge() {
-    timeout 10 xdotool windowactivate --sync "$box" key Return >>"$log" 2>&1
+    press_return_in "$box"
     wait_for 2 gone "$tambrel"
   }
   check "TAMBREL ends once the message is acknowledged" wait_for 20 acknowledge
