@@ -9,7 +9,8 @@
 # TAMBREL_BEFORE=path/to/an/earlier/tambrel adds that build's idle figures, for a before/after.
 # The Windows figure needs the windows preset (MinGW) and Wine; it runs in a private prefix.
 #
-# Builds with the linux preset. The program benchmarks run on a private Xvfb (:50-:59) with openbox.
+# Builds with the linux preset. The program benchmarks run on a private Xvfb with openbox
+# (tests/harness.py).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
