@@ -11,12 +11,10 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -25,33 +23,20 @@
 #include <string_view>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/linux/procfs_process_table.h"
 
 extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using tambrel::bench::ms_of;
+using tambrel::bench::print_cases;
+using tambrel::bench::start_sleeper;
 
 constexpr const char* kAbsent = "no-such-image";
 constexpr const char* kFirst = "bench-first";
 constexpr const char* kLast = "bench-last";
-
-/// A child that names itself `name` and sleeps until the benchmark ends.
-pid_t start_sleeper(const char* name) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    prctl(PR_SET_NAME, name);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    for (;;)
-      pause();
-  }
-  if (pid < 0) {
-    std::perror("fork");
-    std::exit(1);
-  }
-  return pid;
-}
 
 std::vector<int> pids_in_proc_order() {
   std::vector<int> pids;
@@ -105,13 +90,6 @@ int run_quietly(const char* program, const char* option, const char* name) {
     waitpid(pid, &status, 0);
   posix_spawn_file_actions_destroy(&actions);
   return status;
-}
-
-double ms_of(const std::function<void()>& once, int repeat) {
-  const auto start = Clock::now();
-  for (int i = 0; i < repeat; ++i)
-    once();
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / repeat;
 }
 
 }  // namespace
@@ -169,11 +147,7 @@ int main(int argc, char** argv) {
     pgrep_ratio["pgrep_over_check"].push_back(now["pgrep_x_absent"] / now["check_absent"]);
   }
   times.insert(pgrep_ratio.begin(), pgrep_ratio.end());
-  for (auto& [name, values] : times) {
-    std::sort(values.begin(), values.end());
-    std::printf("case=%s min=%.4f median=%.4f max=%.4f rounds=%zu\n", name.c_str(), values.front(),
-                values[values.size() / 2], values.back(), values.size());
-  }
+  print_cases(std::move(times));
 
   for (const pid_t pid : sleepers)
     kill(pid, SIGKILL);

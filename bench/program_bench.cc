@@ -9,7 +9,6 @@
 #include <X11/Xlib.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/x11/x11_window_manager.h"
 #include "platform/x11/x_connection.h"
 #include "platform/x11/x_error_trap.h"
@@ -32,6 +32,9 @@
 extern char** environ;
 
 namespace {
+
+using tambrel::bench::median;
+using tambrel::bench::start_sleeper;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -77,11 +80,6 @@ double wait_for_window(tambrel::x11::X11WindowManager& wm, Display* display,
   return -1;
 }
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
 /// utime + stime of every thread of `pid`, in seconds.
 double cpu_seconds(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
@@ -122,18 +120,6 @@ fs::path idle_config_home(const std::string& process_name) {
       << "[General]\nPROCESS_NAME_TEXTBOX=" << process_name
       << "\nWINDOW_NAME_TEXTBOX=No such window\n";
   return home;
-}
-
-/// A child that names itself `name` and sleeps until killed or the benchmark ends.
-pid_t start_sleeper(const char* name) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    prctl(PR_SET_NAME, name);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    for (;;)
-      pause();
-  }
-  return pid;
 }
 
 }  // namespace

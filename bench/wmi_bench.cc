@@ -8,8 +8,6 @@
 // Prints one line per case: "case=NAME min=... median=... max=..." in milliseconds per check.
 #include <windows.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -18,23 +16,14 @@
 #include <utility>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/win32/utf.h"
 #include "platform/win32/wmi_process_table.h"
 #include "platform/win32/wmi_session.h"
 #include "platform/win32/wql.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double ms_of(const std::function<void()>& once, int repeat) {
-  const auto start = Clock::now();
-  for (int i = 0; i < repeat; ++i)
-    once();
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / repeat;
-}
-
-}  // namespace
+using tambrel::bench::ms_of;
+using tambrel::bench::print_cases;
 
 int wmain(int argc, wchar_t** argv) {
   using namespace tambrel::win32;
@@ -81,11 +70,7 @@ int wmain(int argc, wchar_t** argv) {
     times["speedup_kept_over_new"].push_back(now["new_connection_per_check"] /
                                              now["kept_connection_same_query"]);
   }
-  for (auto& [name, values] : times) {
-    std::sort(values.begin(), values.end());
-    std::printf("case=%s min=%.4f median=%.4f max=%.4f rounds=%zu\n", name.c_str(), values.front(),
-                values[values.size() / 2], values.back(), values.size());
-  }
+  print_cases(std::move(times));
   std::printf("connections kept=%d remembering=%d queries remembering=%d\n",
               kept.connections_made(), remembering.connections_made(), remembering.queries_made());
   return 0;
