@@ -127,6 +127,14 @@ press_return_in() {
 # What the window titled $1 shows: "Class: text" for each of its controls.
 window_texts() { timeout -k 5 30 wine "$probe" "$1" 2>>"$log" | tr -d '\r'; }
 
+# Presses Return in TAMBREL's message box until program $1 has ended, for 20 s at most: a Return
+# that did not reach the box is pressed again.
+acknowledge_box() {
+  local box pid=$1
+  box=$(window_id TAMBREL)
+  wait_for 20 eval 'press_return_in "$box"; wait_for 2 gone "$pid"'
+}
+
 # seed SECTION [KEY VALUE]...: the section holds exactly these values afterwards.
 seed() {
   local section=$1
@@ -344,14 +352,7 @@ case_bad_value() {
   check "it says where the value is kept" grep -q "MERIDOX-TAMBREL" <<<"$texts"
   window_shown "$main_title" && main_seen=1
   check "the main window never showed" test "$main_seen" = 0
-  local box
-  box=$(window_id TAMBREL)
-  # A Return that did not reach the box is pressed again until the box is gone.
-  acknowledge() {
-    press_return_in "$box"
-    wait_for 2 gone "$tambrel"
-  }
-  check "TAMBREL ends once the message is acknowledged" wait_for 20 acknowledge
+  check "TAMBREL ends once the message is acknowledged" acknowledge_box "$tambrel"
   check "exit status 1" test "$(status_of "$tambrel")" = 1
   check "the bad value is left for the user to mend" \
     test "$(stored_value tambrel MainLeft)" = "12abc"
@@ -401,13 +402,7 @@ case_empty_title() {
   tambrel=$last_pid
   check "the message box shows" wait_for 30 window_shown TAMBREL
   check "it says the name is empty" eval 'window_texts TAMBREL | grep -q "window name is empty"'
-  local box
-  box=$(window_id TAMBREL)
-  acknowledge() {
-    press_return_in "$box"
-    wait_for 2 gone "$tambrel"
-  }
-  check "TAMBREL ends once the message is acknowledged" wait_for 20 acknowledge
+  check "TAMBREL ends once the message is acknowledged" acknowledge_box "$tambrel"
   check "exit status 1" test "$(status_of "$tambrel")" = 1
   check "notepad is still there" alive "$notepad"
   check "its window too" window_shown "$notepad_title"
