@@ -6,6 +6,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/visible_text.h"
+
 namespace tambrel {
 
 namespace {
@@ -74,22 +76,7 @@ std::string local_timestamp(std::chrono::system_clock::time_point when) {
 std::string log_line(std::string_view stamp, std::string_view event) {
   std::string line(stamp);
   line += ' ';
-  for (const char c : event) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\n') {
-      line += "\\n";
-    } else if (c == '\r') {
-      line += "\\r";
-    } else if (c == '\t') {
-      line += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      line += escaped;
-    } else {
-      line += c;
-    }
-  }
+  line += visible_text(event);
   line += '\n';
   return line;
 }

@@ -19,8 +19,8 @@ inline constexpr std::uintmax_t kLogRotateBytes = 1024 * 1024;
 std::string iso8601(const std::tm& local, int milliseconds, int utc_offset_minutes);
 /// The local time of `when`, as iso8601() writes it.
 std::string local_timestamp(std::chrono::system_clock::time_point when);
-/// One log line: the stamp, a space, the event with control characters escaped ("\n", "\x01"),
-/// and a line end. An event is always exactly one line.
+/// One log line: the stamp, a space, the event as visible_text() writes it, and a line end. An
+/// event is always exactly one line.
 std::string log_line(std::string_view stamp, std::string_view event);
 /// Where a log file goes when it is rotated: the same name with ".1" appended.
 std::filesystem::path rotated_path(const std::filesystem::path& log);

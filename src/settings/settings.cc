@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/error.h"
+#include "platform/visible_text.h"
 #include "settings/conversions.h"
 #include "settings/key_table.h"
 
@@ -14,32 +15,6 @@ const SettingKey& checked_key(std::string_view key, TextForm form) {
   if (k.form != form)
     throw std::logic_error("setting " + std::string(key) + " has another form");
   return k;
-}
-
-/// Control characters written out (\n, \0, \x1b ...): a message box would end the text at a NUL
-/// or break it over lines.
-std::string visible(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c == '\0') {
-      out += "\\0";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      constexpr char kDigits[] = "0123456789abcdef";
-      out += "\\x";
-      out += kDigits[byte >> 4];
-      out += kDigits[byte & 0xF];
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 /// A stored text as it is quoted in a message: a text of more than 40 characters is cut after
@@ -55,8 +30,8 @@ std::string quoted_excerpt(std::string_view text) {
     ++characters;
   }
   if (characters <= kMax)
-    return "\"" + visible(text) + "\"";
-  return "\"" + visible(text.substr(0, cut)) + "...\" (" + std::to_string(characters) +
+    return "\"" + visible_text(text) + "\"";
+  return "\"" + visible_text(text.substr(0, cut)) + "...\" (" + std::to_string(characters) +
          " characters)";
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/visible_text.h"
+
 #ifndef TAMBREL_VERSION_TEXT
 #error "the build defines TAMBREL_VERSION_TEXT, the project's version"
 #endif
@@ -15,23 +17,6 @@ constexpr std::string_view kVersion = "--version";
 
 std::string usage_line(std::string_view program) {
   return "Usage: " + std::string(program) + " [--help | --version]\n";
-}
-
-// Arguments are shown as typed, except that control characters would garble the terminal.
-std::string shown(std::string_view argument) {
-  std::string out;
-  for (const char c : argument) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7f) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      out += "\\x";
-      out += kHex[u >> 4];
-      out += kHex[u & 15];
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -49,7 +34,7 @@ std::optional<CommandLineAnswer> answer_command_line(const std::vector<std::stri
                                     [](const auto& a) { return a != kHelp && a != kVersion; });
   if (refused != arguments.end()) {
     const std::string what = refused->starts_with("-") ? "unknown option" : "unexpected argument";
-    return CommandLineAnswer{places.program + ": " + what + " \"" + shown(*refused) +
+    return CommandLineAnswer{places.program + ": " + what + " \"" + visible_text(*refused) +
                                  "\": this program takes its settings from its window, not from "
                                  "the command line\n" +
                                  usage_line(places.program) + "Try \"" + places.program +
@@ -111,7 +96,7 @@ std::string version_text(std::string_view program) {
 
 std::string no_display_text(std::string_view program, std::string_view display) {
   const std::string why = display.empty() ? std::string("DISPLAY is not set")
-                                          : "\"" + shown(display) + "\" cannot be opened";
+                                          : "\"" + visible_text(display) + "\" cannot be opened";
   return std::string(program) + ": no display to show its window on (" + why +
          "); start it within a desktop session.\n";
 }
