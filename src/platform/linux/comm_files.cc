@@ -47,9 +47,13 @@ CommFiles::~CommFiles() {
 }
 
 void CommFiles::begin_scan(int proc_fd) {
-  struct statfs fs {};
-  keep_ = fstatfs(proc_fd, &fs) == 0 && static_cast<long>(fs.f_type) == kProcSuperMagic;
-  limit_ = keep_ ? keep_limit() : 0;
+  // The table reads one /proc for good: whether it is a procfs is asked at the first scan only.
+  if (!limit_) {
+    struct statfs fs {};
+    const bool procfs =
+        fstatfs(proc_fd, &fs) == 0 && static_cast<long>(fs.f_type) == kProcSuperMagic;
+    limit_ = procfs ? keep_limit() : 0;
+  }
   for (auto& [pid, kept] : kept_)
     kept.seen = false;
 }
@@ -71,7 +75,7 @@ std::optional<std::string_view> CommFiles::read(int proc_fd, ProcessId pid,
   if (fd < 0)
     return std::nullopt;
   const ssize_t got = read_at_start(fd, buffer);
-  if (got >= 0 && keep_ && kept_.size() < limit_)
+  if (got >= 0 && kept_.size() < limit_.value_or(0))
     kept_.emplace(pid, Kept{fd, true});
   else
     close(fd);

@@ -26,7 +26,7 @@ class CommFiles {
   ~CommFiles();
 
   /// Prepares a scan of the /proc open as `proc_fd`; descriptors are kept only when it is a
-  /// procfs.
+  /// procfs (asked at the first scan).
   void begin_scan(int proc_fd);
   /// The comm of `pid` (its trailing newline removed), read into `buffer`; nullopt when the
   /// process has ended or cannot be read.
@@ -45,8 +45,7 @@ class CommFiles {
   void forget(std::unordered_map<ProcessId, Kept>::iterator it);
 
   std::unordered_map<ProcessId, Kept> kept_;
-  std::size_t limit_ = 0;
-  bool keep_ = false;
+  std::optional<std::size_t> limit_;  ///< how many files may be kept; known from the first scan
 };
 
 }  // namespace tambrel::procfs
