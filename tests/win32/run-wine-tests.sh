@@ -132,13 +132,13 @@ record() {  # name, status
 }
 
 # What a failed test said, indented: GoogleTest's failure reports, or the end-to-end checks that
-# failed; else the last lines of its output.
+# failed, the steps not reached and the notes on them; else the last lines of its output.
 excerpt() {  # output file
   local shown
   shown=$(tr -d '\r' <"$1" | awk '
     /: Failure$/ { show = 1 }
     /^\[  FAILED  \]|^\[       OK \]/ { show = 0 }
-    /^  FAILED: |^   \(log: / { print; next }
+    /^  (FAILED|NOT REACHED): |^  +\(/ { print; next }
     show { print }' | head -n 40)
   [[ -n "$shown" ]] || shown=$(tr -d '\r' <"$1" | tail -n 15)
   sed 's/^/    /' <<<"$shown"
