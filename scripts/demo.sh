@@ -52,10 +52,15 @@ wait_until() {
 ended() { ! kill -0 "$1" 2>/dev/null; }
 logged() { grep -qF -- "$1" "$activity_log" 2>/dev/null; }
 # The visible window titled exactly $1; nothing when there is none.
-window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true; }
+# The titles seen on the screen so far: a window among them that cannot be found has gone.
+declare -A seen_titles=()
+see() { [ -z "$(window_of "$1")" ] || seen_titles[$1]=1; }
 no_window() { [ -z "$(window_of "$1")" ]; }
-# Where window $1 is on the screen, as WIDTHxHEIGHT+X+Y; nothing unless it is viewable.
+# Where window $1 is on the screen, as WIDTHxHEIGHT+X+Y; nothing unless it is viewable. (Without
+# an id xwininfo would wait for a click.)
 region_of() {
+  [ -n "$1" ] || return 0
   xwininfo -id "$1" 2>/dev/null | awk '
     /Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
     /Width:/ { w = $2 } /Height:/ { h = $2 } /Map State:/ { state = $3 }
@@ -73,7 +78,9 @@ drawn() {
 grab() { import -silent -window root "$1" 2>/dev/null; }
 
 # Saves a screenshot named $1 once each window titled in $2... is viewable and drawn in it, and
-# checks it is not blank.
+# checks it is not blank. Most stages last a few seconds only: when one of the windows has gone
+# before the screen showed it drawn (a busy machine), the stage is over and its screenshot is
+# left out, saying so. What the stage did was checked before it was announced.
 shot=0
 snap() {
   local name=$1 file i deadline=$(($(date +%s) + 15)) missing
@@ -87,6 +94,13 @@ snap() {
     wins=() regions=()
     for i in "${!titles[@]}"; do
       wins[i]=$(window_of "${titles[i]}")
+      if [ -n "${wins[i]}" ]; then
+        seen_titles[${titles[i]}]=1
+      elif [ -n "${seen_titles[${titles[i]}]:-}" ]; then
+        rm -f "$file"
+        say "  no screenshot \"$name\": the window \"${titles[i]}\" had gone before the screen showed it"
+        return 0
+      fi
       regions[i]=$(region_of "${wins[i]}")
     done
     if ! grab "$file"; then
@@ -110,11 +124,18 @@ snap() {
   say "  screenshot: $file"
 }
 # Waits for window $1 to change on the screen: its next repaint, e.g. a countdown's next second.
-window_pixels() { import -silent -window "$(window_of "$1")" ppm:- 2>/dev/null | md5sum; }
+# A window that has gone has changed too (its stage is over: see snap).
+window_pixels() {
+  local window
+  window=$(window_of "$1")
+  [ -z "$window" ] || import -silent -window "$window" ppm:- 2>/dev/null | md5sum || true
+}
 changed() { [ "$(window_pixels "$1")" != "$2" ]; }
 wait_for_repaint() {
   local seen
+  see "$1"
   seen=$(window_pixels "$1")
+  [ -n "$seen" ] || [ -z "${seen_titles[$1]:-}" ] || return 0
   wait_until 5 changed "$1" "$seen" || fail "the window \"$1\" did not change in 5 s"
 }
 
