@@ -55,7 +55,6 @@ logged() { grep -qF -- "$1" "$activity_log" 2>/dev/null; }
 window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true; }
 # The titles seen on the screen so far: a window among them that cannot be found has gone.
 declare -A seen_titles=()
-see() { [ -z "$(window_of "$1")" ] || seen_titles[$1]=1; }
 no_window() { [ -z "$(window_of "$1")" ]; }
 # Where window $1 is on the screen, as WIDTHxHEIGHT+X+Y; nothing unless it is viewable. (Without
 # an id xwininfo would wait for a click.)
@@ -133,9 +132,12 @@ window_pixels() {
 changed() { [ "$(window_pixels "$1")" != "$2" ]; }
 wait_for_repaint() {
   local seen
-  see "$1"
   seen=$(window_pixels "$1")
-  [ -n "$seen" ] || [ -z "${seen_titles[$1]:-}" ] || return 0
+  if [ -n "$seen" ]; then
+    seen_titles[$1]=1
+  elif [ -n "${seen_titles[$1]:-}" ]; then
+    return 0
+  fi
   wait_until 5 changed "$1" "$seen" || fail "the window \"$1\" did not change in 5 s"
 }
 

@@ -152,7 +152,7 @@ seed() {
   while (($# >= 2)); do
     if ! timeout -k 5 30 wine reg add "$reg_root\\$section" /v "$1" /t REG_SZ /d "$2" /f \
       >>"$log" 2>&1; then
-      set_up_failed "$1 seeded in $section"
+      not_reached "$1 seeded in $section"
       return 1
     fi
     shift 2
@@ -186,9 +186,9 @@ failed_cases=0
 set_up() {
   local what=$1
   shift
-  "$@" || { set_up_failed "$what"; return 1; }
+  "$@" || { not_reached "$what"; return 1; }
 }
-set_up_failed() {
+not_reached() {
   echo "  NOT REACHED: $1"
   set_up_failed=1
 }
