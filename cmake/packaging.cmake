@@ -29,9 +29,21 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/tambrel.desktop
 # The icon is 100x100, not one of the hicolor theme's sizes: pixmaps is the place for it.
 install(FILES ${PROJECT_SOURCE_DIR}/resources/tambrel.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/pixmaps)
-# GNOME Shell on Wayland lets no other program reach windows: the extension does it for TAMBREL.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/gnome-shell/tambrel@meridox
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
+# GNOME Shell on Wayland lets no other program reach windows: the extension does it for TAMBREL,
+# in the two forms shells load (43 and 44: a script; 45 and later: an ES module), each under a
+# uuid of its own with disjoint shell versions, around one body (windows.js), so the two cannot
+# drift. A shell loads the one made for it.
+set(gnome_shell ${PROJECT_SOURCE_DIR}/resources/gnome-shell)
+file(READ ${gnome_shell}/windows.js TAMBREL_WINDOWS_JS)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${gnome_shell}/windows.js)
+foreach(uuid tambrel@meridox tambrel-shell45@meridox)
+  configure_file(${gnome_shell}/${uuid}/extension.js.in
+                 ${CMAKE_BINARY_DIR}/gnome-shell/${uuid}/extension.js @ONLY)
+  configure_file(${gnome_shell}/${uuid}/metadata.json
+                 ${CMAKE_BINARY_DIR}/gnome-shell/${uuid}/metadata.json COPYONLY)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/gnome-shell/${uuid}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
+endforeach()
 install(FILES ${TAMBREL_PACKAGE_DOCS}/tambrel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright ${TAMBREL_PACKAGE_DOCS}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -48,12 +48,12 @@ make_root() {
 run_in_root() {
   local ccache=$cache/ccache-debian13
   mkdir -p "$ccache"
-  # A clean environment but for what the tests are told from outside.
+  # A clean environment: nothing of the host's but whether this is CI.
   exec bwrap --bind "$root" / --dev-bind /dev /dev --proc /proc --ro-bind /sys /sys \
     --bind /tmp /tmp --bind "$checkout" "$checkout" --bind "$ccache" /root/.cache/ccache \
     --chdir "$PWD" --die-with-parent \
     env -i HOME=/root PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin LANG=C.UTF-8 \
-    ${CI:+CI=$CI} ${TAMBREL_IN_ROOT_ENV:-} TAMBREL_DEBIAN13=1 "$@"
+    ${CI:+CI=$CI} "$@"
 }
 
 case "${1:-}" in

@@ -87,6 +87,17 @@ wayland() { ctest --preset linux -j 2 -L wayland-e2e; }
 # GNOME: headless GNOME Shell with TAMBREL's extension, the program end to end.
 gnome() { ctest --preset linux -L gnome; }
 
+# Today's desktops: the Linux program built in a Debian 13 root (GCC 14, Qt 6.8; made once and
+# kept, scripts/debian13-root.sh) and its core, backend, Wayland and GNOME tests run there, against
+# GNOME Shell 48, KWin 6.3 and sway 1.10.
+debian13() {
+  bash scripts/debian13-root.sh path >/dev/null &&
+    bash scripts/debian13-root.sh run env CMAKE_CXX_COMPILER_LAUNCHER=ccache \
+      CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true sh -c \
+      "cmake --preset debian13 $werror >/dev/null && cmake --build --preset debian13 -j $jobs &&
+       ctest --preset debian13 -j 2"
+}
+
 # The sanitizer build also builds the fuzz targets (libFuzzer with the same sanitizers) and runs
 # each for a short time on its seed corpus (docs/fuzzing.md).
 sanitizers_and_fuzzing() {
@@ -103,6 +114,7 @@ if [ "$built" = 0 ]; then
   stage_beside linux linux
   stage_beside wayland wayland
   stage_beside gnome gnome
+  stage_beside debian13 debian13
 fi
 stage sanitizers-and-fuzzing sanitizers_and_fuzzing
 

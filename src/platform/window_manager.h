@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -16,6 +17,13 @@ using WindowId = std::uint64_t;
 struct WindowOwner {
   std::uint32_t pid = 0;  // 0: not known
   std::string image;      // the process's image name (e.g. gedit, notepad.exe); empty: not known
+};
+
+/// A top-level window as the desktop lists it.
+struct ListedWindow {
+  WindowId id = 0;
+  std::string title;      // UTF-8
+  std::uint32_t pid = 0;  // 0: not known
 };
 
 /// The desktop's window manager, as far as TAMBREL needs it. Titles are UTF-8; an empty title

@@ -17,6 +17,7 @@ class FakeShell : public ShellWindows {
  public:
   std::vector<ShellWindow> windows;
   WindowId focus = 0;
+  std::string version = "43.9";
   bool answering = true;
   int list_calls = 0;
   std::vector<WindowId> closed, activated;
@@ -46,6 +47,7 @@ class FakeShell : public ShellWindows {
     above.push_back(value);
     return 1;
   }
+  std::string shell_version() override { return version; }
 
  private:
   void check(const std::string& method) {
@@ -132,6 +134,29 @@ TEST_F(GnomeWindowManagerTest, AMissingExtensionIsToldOnceNamingItAndTheCommandT
   EXPECT_EQ(wm.find_window("Notes"), 0u);
   EXPECT_EQ(notices.size(), 1u) << "told once";
   EXPECT_TRUE(shell.closed.empty());
+}
+
+TEST(GnomeExtensionUuid, NamesTheExtensionMadeForTheRunningShell) {
+  const struct {
+    const char* version;
+    const char* uuid;
+  } cases[] = {{"43.9", "tambrel@meridox"},
+               {"44.10", "tambrel@meridox"},
+               {"45.0", "tambrel-shell45@meridox"},
+               {"48.2", "tambrel-shell45@meridox"},
+               {"49.rc", "tambrel-shell45@meridox"},
+               {"", ""},
+               {"x", ""}};
+  for (const auto& c : cases)
+    EXPECT_EQ(gnome_extension_uuid(c.version), c.uuid) << c.version;
+
+  const std::string told = gnome_extension_missing_text("no answer", "48.2");
+  EXPECT_NE(told.find("gnome-extensions enable tambrel-shell45@meridox"), std::string::npos);
+  EXPECT_EQ(told.find("tambrel@meridox"), std::string::npos) << "one command, the right one";
+  // Without the shell's version: both, each with the shells it is for.
+  const std::string unknown = gnome_extension_missing_text("no answer", "");
+  EXPECT_NE(unknown.find("enable tambrel-shell45@meridox"), std::string::npos) << unknown;
+  EXPECT_NE(unknown.find("enable tambrel@meridox"), std::string::npos) << unknown;
 }
 
 TEST_F(GnomeWindowManagerTest, ActivationWithoutTheExtensionFailsWithTheSameAdvice) {

@@ -1,4 +1,4 @@
-"""GNOME Shell 43 without a screen, for the tests: its own session bus, a stand-in system bus (no
+"""GNOME Shell (43 to 49) without a screen, for the tests: its own session bus, a stand-in system bus (no
 systemd here), a fresh runtime directory per start (the shell turns extensions off for a while
 after a start that crashed), TAMBREL's extension in the user's extension folder, enabled through
 a keyfile settings backend. Every process it starts leads a process group of its own, and stop()
@@ -16,7 +16,20 @@ from gi.repository import Gio, GLib
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from harness import end_group, wait_until  # noqa: E402
 
-UUID = "tambrel@meridox"
+
+
+def shell_version():
+    """The installed shell's version ("48.2"), or "" without one."""
+    if shutil.which("gnome-shell") is None:
+        return ""
+    out = subprocess.run(["gnome-shell", "--version"], capture_output=True, text=True,
+                         timeout=60).stdout
+    return out.split()[-1] if out.split() else ""
+
+
+# The extension made for this shell: a script for 43 and 44, an ES module for 45 and later.
+UUID = ("tambrel-shell45@meridox" if int((shell_version() or "0").split(".")[0]) >= 45
+        else "tambrel@meridox")
 BUS_NAME = "com.meridox.Tambrel"
 OBJECT_PATH = "/com/meridox/Tambrel"
 INTERFACE = "com.meridox.Tambrel.Windows"
@@ -143,7 +156,18 @@ class HeadlessGnome:
             raise ShellDidNotStart("GNOME Shell did not bring up " + what)
 
     def _xwayland(self):
-        """(DISPLAY, XAUTHORITY) of the shell's Xwayland once it runs, else None."""
+        """(DISPLAY, XAUTHORITY) of the shell's Xwayland once it runs, else None. GNOME 43 starts
+        it with the shell; later shells may start it only when the first X client connects, having
+        taken its display's lock and written its authority file beforehand."""
+        for lock in glob.glob("/tmp/.X*-lock"):
+            try:
+                with open(lock) as f:
+                    owner = int(f.read().strip(" \n\0") or "0")
+            except (OSError, ValueError):
+                continue
+            auth = glob.glob(os.path.join(self.root, "run", ".mutter-Xwaylandauth.*"))
+            if owner == self.shell.pid and auth:
+                return ":" + lock[len("/tmp/.X"):-len("-lock")], auth[0]
         for status in glob.glob("/proc/[0-9]*/stat"):
             try:
                 with open(status) as f:

@@ -52,7 +52,10 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(listed.returncode, 0, listed.stderr)
         paths = {line.split()[-1] for line in listed.stdout.splitlines()}
         for path in ("./usr/bin/tambrel", "./usr/share/man/man1/tambrel.1.gz",
-                     "./usr/share/doc/tambrel/copyright", "./usr/share/doc/tambrel/changelog.gz"):
+                     "./usr/share/doc/tambrel/copyright", "./usr/share/doc/tambrel/changelog.gz",
+                     # The extension for GNOME Shell 43-44 and the one for 45 and later
+                     "./usr/share/gnome-shell/extensions/tambrel@meridox/extension.js",
+                     "./usr/share/gnome-shell/extensions/tambrel-shell45@meridox/extension.js"):
             self.assertIn(path, paths, listed.stdout)
 
     def test_manual_page_renders_without_warnings(self):

@@ -30,7 +30,7 @@ def setUpModule():
     TARGET_NAME = os.path.basename(TARGET)
 
 MAIN_TITLE = e2e_test.MAIN_TITLE
-WEIRD = "Weird [title] (x).*+?"
+WEIRD = "Weird [title] (x).*+? \"quoted\" \\ back\\slash'"
 
 
 class CompositorCases:

@@ -37,7 +37,7 @@ def x_display_of(pid):
 
 
 class Sway:
-    """sway 1.7 on the headless backend with an empty configuration."""
+    """sway (1.7 or 1.10) on the headless backend with an empty configuration."""
 
     def __init__(self):
         self.dir = tempfile.mkdtemp(prefix="tambrel-sway-")
@@ -140,7 +140,7 @@ class Sway:
 
 
 class KWin:
-    """KWin 5.27 on its virtual backend with XWayland, on a session bus of its own. The installed
+    """KWin (5.27 or 6) on its virtual backend with XWayland, on a session bus of its own. The installed
     binary carries a file capability this machine refuses; a copy under its own name runs."""
 
     # The windows are read by one script of the test's own, loaded once before any of the
@@ -152,12 +152,15 @@ var last = "";
 var timer = new QTimer();
 timer.interval = 100;
 timer.timeout.connect(function () {
-  var list = workspace.clientList();
+  var six = typeof workspace.windowList === "function";  // KWin 6 renamed these two
+  var list = six ? workspace.windowList() : workspace.clientList();
+  var active = six ? workspace.activeWindow : workspace.activeClient;
   var out = [];
   for (var i = 0; i < list.length; ++i) {
     var c = list[i];
+    if (c.popupWindow) continue;
     out.push({caption: c.caption, x11: c.windowId || 0, pid: c.pid, keepAbove: c.keepAbove,
-              active: c === workspace.activeClient});
+              active: c === active});
   }
   var now = JSON.stringify(out);
   if (now !== last) {

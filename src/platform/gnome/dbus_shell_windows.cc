@@ -3,6 +3,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QList>
 #include <QVariant>
 
@@ -77,6 +78,16 @@ WindowId DBusShellWindows::focused() {
 
 unsigned DBusShellWindows::keep_above(bool above) {
   return only_answer<uint>(call("KeepAbove", {QVariant(above)}), "KeepAbove", "u");
+}
+
+std::string DBusShellWindows::shell_version() {
+  QDBusMessage message = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                        "org.freedesktop.DBus.Properties", "Get");
+  message.setArguments({QString("org.gnome.Shell"), QString("ShellVersion")});
+  const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, kTimeoutMs);
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+    return {};
+  return reply.arguments().at(0).value<QDBusVariant>().variant().toString().toStdString();
 }
 
 }  // namespace tambrel::gnome

@@ -18,6 +18,7 @@ class DBusShellWindows : public ShellWindows {
   bool activate(WindowId id) override;
   WindowId focused() override;
   unsigned keep_above(bool above) override;
+  std::string shell_version() override;
 
  private:
   static QDBusMessage call(const char* method, const QList<QVariant>& arguments);

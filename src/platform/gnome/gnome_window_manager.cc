@@ -1,18 +1,39 @@
 #include "platform/gnome/gnome_window_manager.h"
 
 #include <algorithm>
+#include <charconv>
 #include <iostream>
 
 #include "platform/error.h"
 
 namespace tambrel::gnome {
 
-std::string gnome_extension_missing_text(std::string_view reason) {
-  const std::string uuid = kGnomeExtensionUuid;
-  return "TAMBREL cannot reach windows on this GNOME desktop: its GNOME Shell extension \"" + uuid +
-         "\" does not answer (" + std::string(reason) +
-         "). Nothing was closed.\n\nEnable the extension with:\n\n    gnome-extensions enable " +
-         uuid +
+std::string_view gnome_extension_uuid(std::string_view shell_version) {
+  int major = 0;
+  const auto [end, failed] =
+      std::from_chars(shell_version.data(), shell_version.data() + shell_version.size(), major);
+  if (failed != std::errc() || major < 40)
+    return {};
+  return major >= 45 ? kGnomeExtensionUuid45 : kGnomeExtensionUuid43;
+}
+
+std::string gnome_extension_missing_text(std::string_view reason, std::string_view shell_version) {
+  const std::string_view uuid = gnome_extension_uuid(shell_version);
+  std::string which, enable;
+  if (!uuid.empty()) {
+    which = "its GNOME Shell extension \"" + std::string(uuid) + "\"";
+    enable = "Enable the extension with:\n\n    gnome-extensions enable " + std::string(uuid);
+  } else {
+    which = std::string("its GNOME Shell extension (\"") + kGnomeExtensionUuid45 +
+            "\" on GNOME Shell 45 and later, \"" + kGnomeExtensionUuid43 + "\" on 43 and 44)";
+    enable = std::string("Enable the extension with:\n\n    gnome-extensions enable ") +
+             kGnomeExtensionUuid45 +
+             "\n\non GNOME Shell 45 and later, or on 43 and 44 with:\n\n"
+             "    gnome-extensions enable " +
+             kGnomeExtensionUuid43;
+  }
+  return "TAMBREL cannot reach windows on this GNOME desktop: " + which + " does not answer (" +
+         std::string(reason) + "). Nothing was closed.\n\n" + enable +
          "\n\nGNOME Shell finds newly installed extensions only when it starts: after a first "
          "install, log out and in again before enabling it.";
 }
@@ -24,7 +45,7 @@ void GnomeWindowManager::tell(const std::string& reason) {
   if (told_)
     return;
   told_ = true;
-  const std::string text = gnome_extension_missing_text(reason);
+  const std::string text = gnome_extension_missing_text(reason, shell_.shell_version());
   std::cerr << "tambrel: " << text << '\n';
   if (notice_)
     notice_(text);
@@ -60,7 +81,7 @@ WindowId GnomeWindowManager::activate(std::string_view title) {
     // The error's own message box tells the user; no second one.
     const bool first = !told_;
     told_ = true;
-    const std::string text = gnome_extension_missing_text(e.what());
+    const std::string text = gnome_extension_missing_text(e.what(), shell_.shell_version());
     if (first)
       std::cerr << "tambrel: " << text << '\n';
     throw Error("Activating a window failed: " + text);

@@ -38,8 +38,13 @@ class GnomeWindowManager : public WindowManager {
   bool told_ = false;
 };
 
-/// What the user reads when the extension does not answer: its name, the command that enables it
-/// and what to do after a first install.
-std::string gnome_extension_missing_text(std::string_view reason);
+/// The uuid of the extension made for GNOME Shell `shell_version` ("48.2"); empty when the version
+/// is not known.
+std::string_view gnome_extension_uuid(std::string_view shell_version);
+
+/// What the user reads when the extension does not answer: its name for the running shell, the
+/// command that enables it and what to do after a first install (both extensions' names when the
+/// shell's version is not known).
+std::string gnome_extension_missing_text(std::string_view reason, std::string_view shell_version);
 
 }  // namespace tambrel::gnome

@@ -8,8 +8,10 @@
 
 namespace tambrel::gnome {
 
-/// The uuid of the GNOME Shell extension TAMBREL ships, as `gnome-extensions` names it.
-inline constexpr char kGnomeExtensionUuid[] = "tambrel@meridox";
+/// The uuids of the GNOME Shell extensions TAMBREL ships, as `gnome-extensions` names them: one
+/// for GNOME Shell 43 and 44 (a script), one for 45 and later (an ES module).
+inline constexpr char kGnomeExtensionUuid43[] = "tambrel@meridox";
+inline constexpr char kGnomeExtensionUuid45[] = "tambrel-shell45@meridox";
 
 /// One window as GNOME Shell knows it: the shell's own id, its title (UTF-8), its process (0 when
 /// the shell does not know it).
@@ -35,6 +37,9 @@ class ShellWindows {
   /// Keeps the calling program's own windows above the others (or stops doing so); returns how
   /// many windows that was. The shell touches no other program's windows this way.
   virtual unsigned keep_above(bool above) = 0;
+  /// The running shell's version ("48.2"), as org.gnome.Shell tells it; empty when it does not.
+  /// Never throws.
+  virtual std::string shell_version() = 0;
 };
 
 }  // namespace tambrel::gnome

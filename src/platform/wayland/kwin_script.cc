@@ -4,45 +4,55 @@ namespace tambrel::wayland {
 
 namespace {
 
-// Exact caption for find and close, exact-then-prefix for activate, as on every desktop.
+// KWin 6 renamed the workspace's window list and active window; the objects themselves kept the
+// properties used here.
 constexpr const char* kBody = R"js(
-function describe(c) {
-  if (!c) return null;
-  return {x11: c.windowId || 0, uuid: c.internalId.toString(), caption: c.caption};
+var six = typeof workspace.windowList === "function";
+function active() { return six ? workspace.activeWindow : workspace.activeClient; }
+function describe(w) {
+  if (!w) return null;
+  return {x11: w.windowId || 0, uuid: w.internalId.toString(), caption: w.caption || "",
+          pid: w.pid > 0 ? w.pid : 0, stacking: w.stackingOrder || 0};
 }
-function matches(c, target) {
-  if (target.uuid) return c.internalId.toString() === target.uuid;
-  return (c.windowId || 0) === target.x11;
+function listed() {
+  var all = six ? workspace.windowList() : workspace.clientList();
+  var out = [];
+  for (var i = 0; i < all.length; ++i)
+    if (!all[i].deleted && !all[i].popupWindow) out.push(all[i]);
+  return out;
 }
-function first(clients, accept) {
-  for (var i = 0; i < clients.length; ++i)
-    if (accept(clients[i])) return clients[i];
+function byId(target) {
+  var all = listed();
+  for (var i = 0; i < all.length; ++i) {
+    var w = all[i];
+    if (target.uuid ? w.internalId.toString() === target.uuid : (w.windowId || 0) === target.x11)
+      return w;
+  }
   return null;
 }
-var clients = workspace.clientList();
+var report = {};
 var chosen = null;
-if (request.op === "find") {
-  chosen = request.title === "" ? null
-      : first(clients, function (c) { return c.caption === request.title; });
+if (request.op === "list") {
+  report.windows = listed().map(describe);
 } else if (request.op === "activate") {
-  if (request.title !== "") {
-    chosen = first(clients, function (c) { return c.caption === request.title; });
-    if (!chosen)
-      chosen = first(clients, function (c) { return c.caption.indexOf(request.title) === 0; });
+  chosen = byId(request.target);
+  if (chosen) {
+    if (six) workspace.activeWindow = chosen; else workspace.activeClient = chosen;
   }
-  if (chosen) workspace.activeClient = chosen;
 } else if (request.op === "close") {
-  chosen = first(clients, function (c) { return matches(c, request.target); });
+  chosen = byId(request.target);
   if (chosen) chosen.closeWindow();
 } else if (request.op === "keep_above") {
-  chosen = first(clients, function (c) { return matches(c, request.target); });
+  chosen = byId(request.target);
   if (chosen) chosen.keepAbove = request.above;
 } else if (request.op === "close_active") {
-  chosen = workspace.activeClient;
+  chosen = active();
   if (chosen) chosen.closeWindow();
 }
+report.window = describe(chosen);
+report.active = describe(active());
 callDBus(request.service, request.path, request.interface, "reply", request.token,
-         JSON.stringify({window: describe(chosen), active: describe(workspace.activeClient)}));
+         JSON.stringify(report));
 )js";
 
 }  // namespace

@@ -5,15 +5,17 @@
 namespace tambrel::wayland {
 
 /// The KWin script that carries out one request. `request_json` is a JSON object:
-///   {"op": "find"|"activate"|"foreground"|"close"|"keep_above"|"close_active",
-///    "title": "...",                          (find, activate)
-///    "target": {"x11": N, "uuid": "{...}"},   (close, keep_above)
+///   {"op": "list"|"activate"|"close"|"keep_above"|"close_active",
+///    "target": {"x11": N, "uuid": "{...}"},   (activate, close, keep_above)
 ///    "above": true|false,                     (keep_above)
-///    "service": ":1.42", "path": "/...", "interface": "...", "token": N}   (where the reply goes)
-/// The script answers by calling `reply(token, json)` on that object; json is {"window": {"x11",
-/// "uuid", "caption"} or null, "active": {...} or null}. The request enters the script as a JSON
-/// literal only, with every character that could end it or the line escaped, so no text of the
-/// user's becomes code.
+///    "service": ":1.42", "path": "/...", "interface": "...", "token": "..."}   (the reply's way)
+/// A script never sees a title: it lists the windows or acts on the one window id it is given,
+/// and TAMBREL matches titles itself. It answers by calling `reply(token, json)` on that object;
+/// json is {"windows": [window...] (list only), "window": window or null (the one acted on),
+/// "active": window or null}, each window {"x11", "uuid", "caption", "pid", "stacking"}.
+/// The script runs on KWin 5.27 (workspace.clientList, activeClient) and 6
+/// (workspace.windowList, activeWindow) alike. The request enters it as a JSON literal, with
+/// every character that could end the literal or the line escaped.
 std::string kwin_script(const std::string& request_json);
 
 /// Escapes `json` (a serialized JSON value) so that it is also a valid script literal: the

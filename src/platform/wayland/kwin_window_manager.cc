@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -48,6 +49,7 @@ void KWinReplyReceiver::reply(const QString& token, const QString& json) {
 }
 
 struct KWinWindowManager::Report {
+  QJsonArray windows;  ///< the list, for "list"
   QJsonObject window;  ///< empty when the script chose none
   QJsonObject active;
 };
@@ -128,18 +130,13 @@ WindowId KWinWindowManager::id_of(const QJsonObject& window) {
   return it->second;
 }
 
-KWinWindowManager::Report KWinWindowManager::run(const std::string& op, std::string_view title,
-                                                 WindowId target, bool above) {
+KWinWindowManager::Report KWinWindowManager::run(const std::string& op, WindowId target,
+                                                 bool above) {
   Impl& d = *impl_;
   const QString token = QString::number(d.next_token++);
-  QJsonObject request{
-      {"op", QString::fromStdString(op)},
-      {"title", QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()))},
-      {"above", above},
-      {"service", d.report_service},
-      {"path", kKWinReplyPath},
-      {"interface", kKWinReplyInterface},
-      {"token", token}};
+  QJsonObject request{{"op", QString::fromStdString(op)}, {"above", above},
+                      {"service", d.report_service},      {"path", kKWinReplyPath},
+                      {"interface", kKWinReplyInterface}, {"token", token}};
   if (target != 0) {
     QJsonObject t{{"x11", 0}, {"uuid", ""}};
     if (target & kNativeWindowTag) {
@@ -189,44 +186,66 @@ KWinWindowManager::Report KWinWindowManager::run(const std::string& op, std::str
     throw Error("A KWin script sent no report within the time limit");
 
   const QJsonObject report = QJsonDocument::fromJson(json->toUtf8()).object();
-  return {report.value("window").toObject(), report.value("active").toObject()};
+  return {report.value("windows").toArray(), report.value("window").toObject(),
+          report.value("active").toObject()};
 }
 
 namespace {
 
-bool chosen(const QJsonObject& window) {
+bool chosen_window(const QJsonObject& window) {
   return window.contains("uuid");
 }
 
 }  // namespace
 
+std::vector<ListedWindow> KWinWindowManager::windows() {
+  const Report r = run("list");
+  std::vector<std::pair<qint64, ListedWindow>> stacked;
+  for (const QJsonValue& value : r.windows) {
+    const QJsonObject w = value.toObject();
+    stacked.push_back({w.value("stacking").toInteger(),
+                       {id_of(w), text(w.value("caption").toString()),
+                        static_cast<std::uint32_t>(w.value("pid").toInteger())}});
+  }
+  std::stable_sort(stacked.begin(), stacked.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<ListedWindow> out;
+  for (auto& [stacking, window] : stacked)
+    out.push_back(std::move(window));
+  return out;
+}
+
 WindowId KWinWindowManager::find_window(std::string_view title) {
   if (title.empty())
     return 0;
-  const Report r = run("find", title);
-  if (!chosen(r.window))
-    return 0;
-  return id_of(r.window);
+  for (const ListedWindow& window : windows()) {
+    if (window.title == title)
+      return window.id;
+  }
+  return 0;
 }
 
 void KWinWindowManager::post_close(WindowId window) {
   // A request, not a guarantee: a window that vanished or a KWin that went away is ignored.
   try {
-    run("close", {}, window);
+    run("close", window);
   } catch (const Error&) {
   }
 }
 
 WindowId KWinWindowManager::activate(std::string_view title) {
-  const Report r = title.empty() ? Report{} : run("activate", title);
-  if (!chosen(r.window))
+  const std::vector<ListedWindow> listed = title.empty() ? std::vector<ListedWindow>{} : windows();
+  const auto chosen = window_to_activate(
+      listed, title, [](const ListedWindow& w) -> const std::string& { return w.title; });
+  // A window that closed between the list and the request is no match either.
+  if (chosen == listed.end() || !chosen_window(run("activate", chosen->id).window))
     throw no_window_to_activate(title);
-  return id_of(r.window);
+  return chosen->id;
 }
 
 WindowId KWinWindowManager::foreground_window() {
   const Report r = run("foreground");
-  if (!chosen(r.active))
+  if (!chosen_window(r.active))
     return 0;
   return id_of(r.active);
 }
@@ -235,13 +254,13 @@ void KWinWindowManager::set_topmost(WindowId window, bool topmost) {
   if (window == 0)
     return;
   try {
-    run("keep_above", {}, window, topmost);
+    run("keep_above", window, topmost);
   } catch (const Error&) {
   }
 }
 
 bool KWinWindowManager::close_focused() {
-  return chosen(run("close_active").window);
+  return chosen_window(run("close_active").window);
 }
 
 }  // namespace tambrel::wayland

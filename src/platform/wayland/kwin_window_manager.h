@@ -14,16 +14,20 @@ class QJsonObject;
 namespace tambrel::wayland {
 
 /// The window manager of KDE Plasma on Wayland: each request is a small KWin script, loaded
-/// through org.kde.kwin.Scripting, run, and unloaded again. The script finds windows by caption
-/// (native Wayland and XWayland alike), acts, and reports back over D-Bus to an object this class
-/// registers on the session bus. Ids follow window_ids.h: XWayland windows keep their X id,
-/// native ones get a tagged number of our own for KWin's internal id. An empty title names no
-/// window. Each request waits at most `timeout` for KWin's report.
+/// through org.kde.kwin.Scripting, run, and unloaded again. A script only lists the windows
+/// (native Wayland and XWayland alike) or acts on one window id, and reports back over D-Bus to an
+/// object this class registers on the session bus; titles are matched here, never in a script. Ids
+/// follow window_ids.h: XWayland windows keep their X id, native ones get a tagged number of our
+/// own for KWin's internal id. An empty title names no window. Each request waits at most `timeout`
+/// for KWin's report.
 class KWinWindowManager : public WindowManager {
  public:
   /// Throws Error naming the call that failed when the session bus cannot be reached.
   explicit KWinWindowManager(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
   ~KWinWindowManager() override;
+
+  /// Every window KWin manages, topmost first.
+  std::vector<ListedWindow> windows();
 
   WindowId find_window(std::string_view title) override;
   /// closeWindow(): KWin asks the window to close, as its close button would.
@@ -40,8 +44,7 @@ class KWinWindowManager : public WindowManager {
  private:
   struct Report;
   /// Runs one request; throws Error naming the call that failed.
-  Report run(const std::string& op, std::string_view title = {}, WindowId target = 0,
-             bool above = false);
+  Report run(const std::string& op, WindowId target = 0, bool above = false);
   /// Our id for a window the script described.
   WindowId id_of(const QJsonObject& window);
 

@@ -1,9 +1,10 @@
 // The few window operations TAMBREL needs on a GNOME Wayland session, where no other program may
 // see or touch another's windows. Exported on the session bus as com.meridox.Tambrel; every call
 // names windows by the shell's own window id, never by text that is run or matched here.
-'use strict';
-
-const {Gio, GLib} = imports.gi;
+//
+// The one body of both extensions: the build puts it into the script that GNOME Shell 43 and 44
+// load and into the ES module of GNOME Shell 45 and later, which bring Gio and GLib in their own
+// way (extension.js.in beside each metadata.json).
 
 const BUS_NAME = 'com.meridox.Tambrel';
 const OBJECT_PATH = '/com/meridox/Tambrel';
@@ -112,7 +113,8 @@ class Windows {
     }
 }
 
-class Extension {
+// Owns the bus name and the exported object while the extension is enabled.
+class WindowAccess {
     enable() {
         this._windows = new Windows();
         this._object = Gio.DBusExportedObject.wrapJSObject(INTERFACE, this._windows);
@@ -129,8 +131,4 @@ class Extension {
         this._object = null;
         this._windows = null;
     }
-}
-
-function init() {
-    return new Extension();
 }
