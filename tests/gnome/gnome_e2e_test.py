@@ -210,6 +210,64 @@ class GnomeRun(unittest.TestCase):
         self.assertIn(headless_gnome.UUID, self.output_of(1))
         self.assertIsNone(tambrel.poll(), "TAMBREL waits for the process it could not close")
 
+    def gdbus_list(self, destination, *wrap):
+        """`gdbus call ... List` to `destination`, run inside `wrap` (a sandbox) if given."""
+        return subprocess.run(list(wrap) + [
+            "gdbus", "call", "--session", "--dest", destination, "--object-path",
+            headless_gnome.OBJECT_PATH, "--method", headless_gnome.INTERFACE + ".List"],
+            env=self.env, capture_output=True, text=True, timeout=30)
+
+    def test_the_extension_answers_under_its_own_name_only_and_never_to_a_sandbox(self):
+        self.start_native("Private title")
+        self.assertIn("Private title", self.gdbus_list(headless_gnome.BUS_NAME).stdout)
+        # The shell's own names are not a way in.
+        for name in ("org.gnome.Shell", "org.gnome.Shell.Screenshot"):
+            listed = self.gdbus_list(name)
+            self.assertNotEqual(listed.returncode, 0, name)
+            self.assertNotIn("Private title", listed.stdout)
+        if shutil.which("bwrap") is None:
+            self.skipTest("bwrap is not installed")
+        info = os.path.join(self.base, "flatpak-info")
+        with open(info, "w") as f:
+            f.write("[Application]\nname=org.example.Sandboxed\n")
+        sandbox = ["bwrap", "--ro-bind", "/usr", "/usr", "--symlink", "usr/lib", "/lib",
+                   "--symlink", "usr/lib64", "/lib64", "--symlink", "usr/bin", "/bin",
+                   "--ro-bind", "/etc", "/etc", "--bind", "/tmp", "/tmp", "--proc", "/proc",
+                   "--dev", "/dev", "--ro-bind", info, "/.flatpak-info"]
+        refused = self.gdbus_list(headless_gnome.BUS_NAME, *sandbox)
+        self.assertIn("com.meridox.Tambrel.Error.Sandboxed", refused.stderr, refused)
+        self.assertNotIn("Private title", refused.stdout)
+
+    def test_a_program_holding_the_extensions_name_is_not_trusted(self):
+        target, name = self.start_native("Held name")
+        calls = os.path.join(self.base, "impostor-calls")
+        self.shell.extensions_command("disable", headless_gnome.UUID)
+        try:
+            self.wait(lambda: not self.shell.has_owner(headless_gnome.BUS_NAME), 20,
+                      "the extension to leave the bus")
+            impostor = self.spawn(sys.executable, IMPOSTOR, calls)
+            self.wait(lambda: os.path.exists(calls), 20, "the impostor on the bus")
+            # Not start_tambrel: the test's own look at the windows would ask the impostor.
+            self.seed(WINDOW_NAME_TEXTBOX="Held name", PROCESS_NAME_TEXTBOX=name,
+                      AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
+            tambrel = self.spawn(BIN)
+            self.wait(lambda: "does not trust it" in self.output_of(2), 30, "TAMBREL's notice")
+            with open(calls) as f:
+                self.assertEqual(f.read(), "", "the impostor was never asked")
+            self.assertIsNone(target.poll(), "nothing was closed")
+            self.assertIsNone(tambrel.poll())
+        finally:
+            for p in self.children[1:]:
+                p.kill()
+                p.wait(timeout=10)
+            self.shell.extensions_command("enable", headless_gnome.UUID)
+        self.wait(lambda: self.shell.has_owner(headless_gnome.BUS_NAME), 20,
+                  "the extension back on the bus")
+
+
+# Holds the extension's name with an object of its own, writing each call it gets to argv[1].
+IMPOSTOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "impostor.py")
+
 
 if __name__ == "__main__":
     if shutil.which("gnome-shell") is None or shutil.which("Xwayland") is None:

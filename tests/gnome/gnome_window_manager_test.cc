@@ -184,13 +184,17 @@ TEST_F(GnomeWindowManagerTest, KeepsOnlyItsOwnWindowsAboveAndNeverLowersAnything
   EXPECT_EQ(shell.above, std::vector<bool>{true});
 }
 
-TEST(GnomeKeySender, ClosesTheFocusedWindowAsTheShellsAltF4Does) {
+TEST(GnomeKeySender, ClosesTheWindowConfirmedInFrontNotWhatHasTheFocusNow) {
   FakeShell shell;
-  shell.windows = {{5, "Notes", 1}};
-  GnomeKeySender keys(shell);
+  shell.windows = {{5, "Notes", 1}, {6, "Other", 2}};
+  GnomeWindowManager wm(shell, nullptr);
+  GnomeKeySender keys(wm);
+  wm.foreground_window();
   keys.send_alt_f4();
-  EXPECT_TRUE(shell.closed.empty()) << "nothing has the focus";
+  EXPECT_TRUE(shell.closed.empty()) << "nothing was in front";
   shell.focus = 5;
+  ASSERT_EQ(wm.foreground_window(), 5u);
+  shell.focus = 6;  // the focus moves on between the check and the keystroke
   keys.send_alt_f4();
   EXPECT_EQ(shell.closed, std::vector<WindowId>{5});
   shell.answering = false;

@@ -7,7 +7,9 @@ compositor. One compositor serves every case of a class; each case ends what it 
     compositor_e2e_test.py SwayRun | KWinRun"""
 
 import os
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -129,7 +131,7 @@ class CompositorCases:
         self.assertTrue(self.desktop.titled(MAIN_TITLE), "TAMBREL's own window stays")
         self.assertIsNone(bystander.poll(), "only the activated window closes")
         self.wait_for_end(tambrel)
-        self.assertIn("asked to close the focused window", self.output_of(tambrel))
+        self.assertIn("asked to close the window confirmed in front", self.output_of(tambrel))
 
     def test_no_match_closes_nothing_while_always_on_top_keeps_tambrel_above(self):
         tambrel, _ = self.start_tambrel(WINDOW_NAME_TEXTBOX="No window has this title",
@@ -167,6 +169,20 @@ class SwayRun(CompositorCases, unittest.TestCase):
 class KWinRun(CompositorCases, unittest.TestCase):
     compositor = KWin
     tools = ("kwin_wayland", "dbus-run-session", "gdbus", "Xwayland")
+
+    def test_scripts_leave_nothing_behind_when_tambrel_is_ended_by_a_signal(self):
+        leftover = re.compile(r"tambrel-[A-Za-z0-9]{6}$|tambrel-\d+-")
+        before = set(os.listdir("/tmp"))
+        # Always On Top runs a script every second.
+        tambrel, _ = self.start_tambrel(WINDOW_NAME_TEXTBOX="No window has this title",
+                                        ALWAYS_ON_TOP_TICKBOX=1, AUTOSTART_COUNTDOWN_TICKBOX=0)
+        wait_until(lambda: self.desktop.titled(MAIN_TITLE)[0]["above"], 20,
+                   "TAMBREL's window kept above by its scripts")
+        tambrel.send_signal(signal.SIGTERM)
+        self.assertEqual(tambrel.wait(timeout=20), 0, self.output_of(tambrel))
+        left = [n for n in set(os.listdir("/tmp")) - before if leftover.match(n)]
+        left += [n for n in os.listdir(self.desktop.runtime) if leftover.match(n)]
+        self.assertEqual(left, [], "scripts or their folders left behind")
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 // that goes away or stays silent, a huge tree, and commands that address containers only.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 
 #include "fake_i3_server.h"
@@ -179,7 +180,7 @@ TEST(I3WindowManager, KeepAboveFloatsOurWindowAndRequestsToAVanishedCompositorAr
   EXPECT_EQ(server.commands(),
             (std::vector<std::string>{"[con_id=41] floating enable; [con_id=41] sticky enable",
                                       "[con_id=42] sticky disable"}));
-  EXPECT_FALSE(wm.close_focused()) << "nothing has the focus";
+  EXPECT_FALSE(wm.close_confirmed()) << "nothing was confirmed in front";
 
   server.go_away();
   wm.post_close(window_id(42, 0));
@@ -187,10 +188,16 @@ TEST(I3WindowManager, KeepAboveFloatsOurWindowAndRequestsToAVanishedCompositorAr
   EXPECT_NE(message([&] { wm.find_window("Other"); }).find("connect to"), std::string::npos);
 }
 
-TEST(I3WindowManager, AltF4ClosesTheFocusedContainer) {
-  FakeI3Server server(desktop(testing::sway_tree({{51, "A"}, {52, "B", 0, true}})));
+TEST(I3WindowManager, AltF4ClosesTheContainerConfirmedInFrontNotWhatHasTheFocusNow) {
+  std::atomic<bool> moved{false};
+  const std::string before = testing::sway_tree({{51, "A"}, {52, "B", 0, true}});
+  const std::string after = testing::sway_tree({{51, "A", 0, true}, {52, "B"}});
+  FakeI3Server server(
+      [&](const FakeI3Server::Request& r) { return desktop(moved ? after : before)(r); });
   I3WindowManager wm(I3Ipc(server.path()), "sway");
-  CompositorCloseKeySender keys([&] { return wm.close_focused(); });
+  CompositorCloseKeySender keys([&] { return wm.close_confirmed(); });
+  ASSERT_EQ(wm.foreground_window(), window_id(52, 0));
+  moved = true;  // the focus moves on between the check and the keystroke
   keys.send_alt_f4();
   EXPECT_EQ(server.commands(), (std::vector<std::string>{"[con_id=52] kill"}));
 }

@@ -2,7 +2,9 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDBusVariant>
 #include <QList>
 #include <QVariant>
@@ -37,7 +39,27 @@ QDBusMessage DBusShellWindows::call(const char* method, const QList<QVariant>& a
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected())
     fail(method, "no session bus: " + bus.lastError().message());
-  QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+  // Any program may hold the name while the extension is not enabled: only GNOME Shell's own
+  // process is asked, by its connection's unique name, so no later owner of the well-known name
+  // hears the request either.
+  const QDBusConnectionInterface* daemon = bus.interface();
+  const QDBusReply<QString> owner = daemon->serviceOwner(kService);
+  if (!owner.isValid())
+    fail(method, owner.error().name() + ": " + owner.error().message());
+  const QDBusReply<uint> owner_pid = daemon->servicePid(owner.value());
+  const QDBusReply<QString> shell = daemon->serviceOwner("org.gnome.Shell");
+  const QDBusReply<uint> shell_pid =
+      shell.isValid() ? daemon->servicePid(shell.value()) : QDBusReply<uint>();
+  if (!owner_pid.isValid() || !shell_pid.isValid() || owner_pid.value() != shell_pid.value()) {
+    fail(method,
+         QString("the bus name %1 is held by process %2, not by GNOME Shell%3; TAMBREL "
+                 "does not trust it")
+             .arg(kService,
+                  owner_pid.isValid() ? QString::number(owner_pid.value()) : QString("(unknown)"),
+                  shell_pid.isValid() ? QString(" (process %1)").arg(shell_pid.value())
+                                      : QString(" (which is not on the bus)")));
+  }
+  QDBusMessage message = QDBusMessage::createMethodCall(owner.value(), kPath, kInterface, method);
   message.setArguments(arguments);
   QDBusMessage reply = bus.call(message, QDBus::Block, kTimeoutMs);
   if (reply.type() != QDBusMessage::ReplyMessage)

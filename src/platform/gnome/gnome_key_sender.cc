@@ -3,8 +3,7 @@
 namespace tambrel::gnome {
 
 void GnomeKeySender::send_alt_f4() {
-  if (const WindowId window = shell_.focused())
-    shell_.close(window);
+  windows_.close_confirmed();
 }
 
 }  // namespace tambrel::gnome

@@ -96,12 +96,13 @@ WindowId GnomeWindowManager::activate(std::string_view title) {
 }
 
 WindowId GnomeWindowManager::foreground_window() {
+  confirmed_ = 0;
   try {
-    return shell_.focused();
+    confirmed_ = shell_.focused();
   } catch (const Error&) {
     // Asked every second by the always-on-top keeper: the close request tells the user.
-    return 0;
   }
+  return confirmed_;
 }
 
 void GnomeWindowManager::set_topmost(WindowId window, bool topmost) {
@@ -112,6 +113,10 @@ void GnomeWindowManager::set_topmost(WindowId window, bool topmost) {
   } catch (const Error&) {
     // As foreground_window: failures are ignored here.
   }
+}
+
+bool GnomeWindowManager::close_confirmed() {
+  return confirmed_ != 0 && shell_.close(confirmed_);
 }
 
 }  // namespace tambrel::gnome

@@ -30,12 +30,20 @@ class GnomeWindowManager : public WindowManager {
   /// lowers its own window, and other programs' windows are not its to change).
   void set_topmost(WindowId window, bool topmost) override;
 
+  /// Asks the window last seen in front by foreground_window() to close, as Alt+F4 would:
+  /// the Alt+F4 step reads the foreground to confirm its target just before, and the focus may
+  /// have moved to another program's window since. False when no window was in front, or it is
+  /// gone.
+  /// Throws Error naming the call when the extension does not answer.
+  bool close_confirmed();
+
  private:
   void tell(const std::string& reason);
 
   ShellWindows& shell_;
   Notice notice_;
   bool told_ = false;
+  WindowId confirmed_ = 0;  // what foreground_window() last answered
 };
 
 /// The uuid of the extension made for GNOME Shell `shell_version` ("48.2"); empty when the version

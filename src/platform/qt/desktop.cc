@@ -63,17 +63,21 @@ Desktop::Desktop()
       i3_ = std::make_unique<wayland::I3WindowManager>(wayland::I3Ipc(choice_.ipc_socket),
                                                        choice_.desktop);
       windows_ = i3_.get();
-      use_compositor_close([this] { return i3_->close_focused(); });
+      use_compositor_close([this] { return i3_->close_confirmed(); });
       break;
     case wayland::DesktopBackend::gnome_shell:
       gnome_shell_ = std::make_unique<gnome::DBusShellWindows>();
-      own_windows_ = std::make_unique<gnome::GnomeWindowManager>(*gnome_shell_, show_gnome_notice);
-      own_keys_ = std::make_unique<gnome::GnomeKeySender>(*gnome_shell_);
+      {
+        auto shell_windows =
+            std::make_unique<gnome::GnomeWindowManager>(*gnome_shell_, show_gnome_notice);
+        own_keys_ = std::make_unique<gnome::GnomeKeySender>(*shell_windows);
+        own_windows_ = std::move(shell_windows);
+      }
       windows_ = own_windows_.get();
       keys_ = own_keys_.get();
       state(
-          "Alt+F4 mode on GNOME: no key is typed; once the target is in front, GNOME Shell is "
-          "asked to close the focused window, as its own Alt+F4 does.");
+          "Alt+F4 mode on GNOME: no key is typed; once the target is confirmed in front, GNOME "
+          "Shell is asked to close that window, as its own Alt+F4 does.");
       break;
     case wayland::DesktopBackend::kwin:
       try {
@@ -88,7 +92,7 @@ Desktop::Desktop()
         break;
       }
       windows_ = kwin_.get();
-      use_compositor_close([this] { return kwin_->close_focused(); });
+      use_compositor_close([this] { return kwin_->close_confirmed(); });
       break;
     case wayland::DesktopBackend::xwayland_only:
       use_xwayland_only();
@@ -109,14 +113,14 @@ void Desktop::state(const std::string& line) {
   statements_.push_back(line);
 }
 
-void Desktop::use_compositor_close(std::function<bool()> close_focused) {
+void Desktop::use_compositor_close(std::function<bool()> close_confirmed) {
   state("Alt+F4 mode on " + choice_.desktop + ": no key is typed; once the target is in front, " +
-        choice_.desktop + " is asked to close the focused window (the same effect).");
+        choice_.desktop + " is asked to close that window (the same effect).");
   own_keys_ = std::make_unique<wayland::CompositorCloseKeySender>(
-      [this, close_focused = std::move(close_focused)] {
+      [this, close_confirmed = std::move(close_confirmed)] {
         std::cerr << "tambrel: Alt+F4: " << choice_.desktop
-                  << " is asked to close the focused window\n";
-        return close_focused();
+                  << " is asked to close the window confirmed in front\n";
+        return close_confirmed();
       });
   keys_ = own_keys_.get();
 }

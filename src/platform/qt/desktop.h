@@ -45,8 +45,8 @@ class Desktop {
   void state(const std::string& line);
   /// X11 through XWayland, with the notice at the first request for a window.
   void use_xwayland_only();
-  /// Alt+F4 through the compositor: says so, then closes the focused window.
-  void use_compositor_close(std::function<bool()> close_focused);
+  /// Alt+F4 through the compositor: says so, then closes the window confirmed in front.
+  void use_compositor_close(std::function<bool()> close_confirmed);
 
   wayland::BackendChoice choice_;
   std::vector<std::string> statements_;

@@ -116,11 +116,12 @@ WindowId I3WindowManager::activate(std::string_view title) {
 }
 
 WindowId I3WindowManager::foreground_window() {
+  confirmed_ = 0;
   for (const Window& w : windows()) {
     if (w.focused)
-      return w.id;
+      confirmed_ = w.id;
   }
-  return 0;
+  return confirmed_;
 }
 
 void I3WindowManager::set_topmost(WindowId window, bool topmost) {
@@ -136,14 +137,11 @@ void I3WindowManager::set_topmost(WindowId window, bool topmost) {
   }
 }
 
-bool I3WindowManager::close_focused() {
-  for (const Window& w : windows()) {
-    if (w.focused) {
-      run("[con_id=" + std::to_string(w.con_id) + "] kill");
-      return true;
-    }
-  }
-  return false;
+bool I3WindowManager::close_confirmed() {
+  const std::int64_t con = confirmed_ != 0 ? con_id_of(confirmed_) : 0;
+  if (con != 0)
+    run("[con_id=" + std::to_string(con) + "] kill");
+  return con != 0;
 }
 
 }  // namespace tambrel::wayland

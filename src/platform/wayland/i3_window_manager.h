@@ -30,9 +30,12 @@ class I3WindowManager : public WindowManager {
   /// tiled ones, sticky ones on every workspace); removing it makes it not sticky.
   void set_topmost(WindowId window, bool topmost) override;
 
-  /// Asks the focused window to close ([con_id=N] kill), as Alt+F4 would; false when nothing
-  /// had the focus.
-  bool close_focused();
+  /// Asks the window last seen in front by foreground_window() to close ([con_id=N] kill), as
+  /// Alt+F4 would:
+  /// the Alt+F4 step reads the foreground to confirm its target just before, and the focus may
+  /// have moved to another program's window since. False when no window was in front, or it is
+  /// gone.
+  bool close_confirmed();
 
   /// One window of the tree.
   struct Window {
@@ -52,6 +55,7 @@ class I3WindowManager : public WindowManager {
 
   I3Ipc ipc_;
   std::string desktop_;
+  WindowId confirmed_ = 0;  // what foreground_window() last answered
 };
 
 }  // namespace tambrel::wayland

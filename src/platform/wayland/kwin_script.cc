@@ -45,9 +45,6 @@ if (request.op === "list") {
 } else if (request.op === "keep_above") {
   chosen = byId(request.target);
   if (chosen) chosen.keepAbove = request.above;
-} else if (request.op === "close_active") {
-  chosen = active();
-  if (chosen) chosen.closeWindow();
 }
 report.window = describe(chosen);
 report.active = describe(active());

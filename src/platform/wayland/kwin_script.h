@@ -5,7 +5,7 @@
 namespace tambrel::wayland {
 
 /// The KWin script that carries out one request. `request_json` is a JSON object:
-///   {"op": "list"|"activate"|"close"|"keep_above"|"close_active",
+///   {"op": "list"|"foreground"|"activate"|"close"|"keep_above",
 ///    "target": {"x11": N, "uuid": "{...}"},   (activate, close, keep_above)
 ///    "above": true|false,                     (keep_above)
 ///    "service": ":1.42", "path": "/...", "interface": "...", "token": "..."}   (the reply's way)

@@ -1,12 +1,15 @@
 #include "platform/wayland/kwin_window_manager.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <unistd.h>
@@ -29,25 +32,6 @@ std::string text(const QString& s) {
 
 }  // namespace
 
-std::optional<QString> KWinReplyReceiver::wait_for(const QString& token,
-                                                   std::chrono::milliseconds timeout) {
-  std::unique_lock lock(mutex_);
-  if (!arrived_.wait_for(lock, timeout, [&] { return replies_.count(token) != 0; }))
-    return std::nullopt;
-  QString json = replies_[token];
-  // Reports of requests that timed out earlier are of no use any more either.
-  replies_.clear();
-  return json;
-}
-
-void KWinReplyReceiver::reply(const QString& token, const QString& json) {
-  {
-    std::lock_guard lock(mutex_);
-    replies_[token] = json;
-  }
-  arrived_.notify_all();
-}
-
 struct KWinWindowManager::Report {
   QJsonArray windows;  ///< the list, for "list"
   QJsonObject window;  ///< empty when the script chose none
@@ -59,10 +43,11 @@ struct KWinWindowManager::Impl {
   QDBusConnection bus = QDBusConnection::sessionBus();
   QThread thread;
   KWinReplyReceiver* receiver = nullptr;  // lives on `thread`, deleted when it finishes
-  QTemporaryDir scripts;
-  QString report_service;  // the unique name of the connection reports come over
-  std::uint64_t next_token = 1;
+  QString scripts;                        // where scripts are written, each for as long as it runs
+  QString report_service;                 // the unique name of the connection reports come over
+  std::uint64_t next_request = 1;
   std::uint64_t next_native = 1;
+  WindowId confirmed = 0;                      // what foreground_window() last answered
   std::map<std::string, WindowId> native_ids;  // KWin's internal id -> ours
   std::map<WindowId, std::string> native_uuids;
 
@@ -79,8 +64,10 @@ KWinWindowManager::KWinWindowManager(std::chrono::milliseconds timeout)
   impl_->timeout = timeout;
   if (!impl_->bus.isConnected())
     throw Error("Connecting to the session bus failed: " + text(impl_->bus.lastError().message()));
-  if (!impl_->scripts.isValid())
-    throw Error("Creating a folder for KWin scripts failed: " + text(impl_->scripts.errorString()));
+  // The user's own runtime folder where the session has one: private, and emptied at logout.
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  impl_->scripts =
+      QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
   impl_->receiver = new KWinReplyReceiver;
   impl_->receiver->moveToThread(&impl_->thread);
   QObject::connect(&impl_->thread, &QThread::finished, impl_->receiver, &QObject::deleteLater);
@@ -133,7 +120,7 @@ WindowId KWinWindowManager::id_of(const QJsonObject& window) {
 KWinWindowManager::Report KWinWindowManager::run(const std::string& op, WindowId target,
                                                  bool above) {
   Impl& d = *impl_;
-  const QString token = QString::number(d.next_token++);
+  const QString token = KWinReplyReceiver::new_token();
   QJsonObject request{{"op", QString::fromStdString(op)}, {"above", above},
                       {"service", d.report_service},      {"path", kKWinReplyPath},
                       {"interface", kKWinReplyInterface}, {"token", token}};
@@ -152,16 +139,30 @@ KWinWindowManager::Report KWinWindowManager::run(const std::string& op, WindowId
   const std::string source =
       kwin_script(QJsonDocument(request).toJson(QJsonDocument::Compact).toStdString());
 
-  const QString plugin = QString("tambrel-%1-%2").arg(::getpid()).arg(token);
-  const QString path = d.scripts.filePath(plugin + ".js");
-  {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(source.data(), static_cast<qint64>(source.size())) !=
-            static_cast<qint64>(source.size())) {
-      throw Error("Writing the KWin script " + text(path) + " failed: " + text(file.errorString()));
-    }
+  const QString plugin = QString("tambrel-%1-%2").arg(::getpid()).arg(d.next_request++);
+  // Readable by its owner only, made afresh (never through a file someone left there), and gone
+  // once the request is over, however it ends.
+  const QString path = d.scripts + "/" + plugin + "-" + KWinReplyReceiver::new_token() + ".js";
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+    throw Error("Writing the KWin script " + text(path) + " failed: " + text(file.errorString()));
   }
+  const struct Remove {
+    QFile& file;
+    ~Remove() { file.remove(); }
+  } remove{file};
+  if (file.write(source.data(), static_cast<qint64>(source.size())) !=
+          static_cast<qint64>(source.size()) ||
+      !file.flush()) {
+    throw Error("Writing the KWin script " + text(path) + " failed: " + text(file.errorString()));
+  }
+  file.close();
+  // Reports count only from KWin's own connection.
+  const QDBusReply<QString> kwin = d.bus.interface()->serviceOwner(kKWinService);
+  if (!kwin.isValid())
+    throw Error("GetNameOwner of " + std::string(kKWinService) +
+                " failed: " + text(kwin.error().message()));
   const QDBusMessage loaded =
       d.call("/Scripting", "org.kde.kwin.Scripting", "loadScript", {path, plugin});
   if (loaded.type() == QDBusMessage::ErrorMessage)
@@ -170,16 +171,14 @@ KWinWindowManager::Report KWinWindowManager::run(const std::string& op, WindowId
   if (id < 0)
     throw Error("loadScript on KWin failed: KWin refused the script");
 
-  // KWin 5.27 puts a loaded script at /<id>; older ones at /Scripting/Script<id>.
+  // KWin 5.27 and 6 put a loaded script at /<id>; older ones at /Scripting/Script<id>.
   QDBusMessage ran = d.call("/" + QString::number(id), "org.kde.kwin.Script", "run", {});
   if (ran.type() == QDBusMessage::ErrorMessage)
     ran = d.call("/Scripting/Script" + QString::number(id), "org.kde.kwin.Script", "run", {});
   std::optional<QString> json;
   if (ran.type() != QDBusMessage::ErrorMessage)
-    json = d.receiver->wait_for(token, d.timeout);
+    json = d.receiver->wait_for(token, kwin.value(), d.timeout);
   d.call("/Scripting", "org.kde.kwin.Scripting", "unloadScript", {plugin});
-  // KWin reads the file when the script runs, not when it is loaded.
-  QFile::remove(path);
   if (ran.type() == QDBusMessage::ErrorMessage)
     throw Error("run of a KWin script failed: " + text(ran.errorMessage()));
   if (!json)
@@ -245,9 +244,8 @@ WindowId KWinWindowManager::activate(std::string_view title) {
 
 WindowId KWinWindowManager::foreground_window() {
   const Report r = run("foreground");
-  if (!chosen_window(r.active))
-    return 0;
-  return id_of(r.active);
+  impl_->confirmed = chosen_window(r.active) ? id_of(r.active) : 0;
+  return impl_->confirmed;
 }
 
 void KWinWindowManager::set_topmost(WindowId window, bool topmost) {
@@ -259,8 +257,8 @@ void KWinWindowManager::set_topmost(WindowId window, bool topmost) {
   }
 }
 
-bool KWinWindowManager::close_focused() {
-  return chosen_window(run("close_active").window);
+bool KWinWindowManager::close_confirmed() {
+  return impl_->confirmed != 0 && chosen_window(run("close", impl_->confirmed).window);
 }
 
 }  // namespace tambrel::wayland

@@ -38,8 +38,11 @@ class KWinWindowManager : public WindowManager {
   /// KWin's own keep-above.
   void set_topmost(WindowId window, bool topmost) override;
 
-  /// Asks the active window to close, as Alt+F4 would; false when no window was active.
-  bool close_focused();
+  /// Asks the window last seen in front by foreground_window() to close, as Alt+F4 would:
+  /// the Alt+F4 step reads the foreground to confirm its target just before, and the focus may
+  /// have moved to another program's window since. False when no window was in front, or it is
+  /// gone.
+  bool close_confirmed();
 
  private:
   struct Report;
