@@ -18,7 +18,7 @@ echo "$graph" | awk '{ printf "%-16s -> %-16s (%d)\n", $2, $4, $1 }'
 echo "$graph" | awk '
   BEGIN {
     n = split("platform forms settings window_models " \
-              "close_request|process|window_helpers exit shell " \
+              "close_request|process|window_helpers exit shell platform/posix " \
               "platform/linux|platform/xdg|platform/x11|platform/wayland|platform/gnome platform/qt|platform/win32", layers, " ")
     for (i = 1; i <= n; i++) {
       m = split(layers[i], names, "|")

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/log_file_io.h"
 #include "platform/visible_text.h"
 
 namespace tambrel {
@@ -16,26 +17,6 @@ class NoLog : public ActivityLog {
  public:
   void record(std::string_view) override {}
 };
-
-std::tm local_tm(std::time_t t) {
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &t);
-#else
-  localtime_r(&t, &tm);
-#endif
-  return tm;
-}
-
-std::tm utc_tm(std::time_t t) {
-  std::tm tm{};
-#ifdef _WIN32
-  gmtime_s(&tm, &t);
-#else
-  gmtime_r(&t, &tm);
-#endif
-  return tm;
-}
 
 /// Minutes local time is ahead of UTC, from the two broken-down forms of one instant: they lie
 /// at most a day apart, so the day of the year tells which way across midnight they differ.
@@ -69,8 +50,8 @@ std::string local_timestamp(std::chrono::system_clock::time_point when) {
   auto ms = duration_cast<milliseconds>(when.time_since_epoch()).count() % 1000;
   if (ms < 0)
     ms += 1000;
-  const std::tm local = local_tm(t);
-  return iso8601(local, static_cast<int>(ms), utc_offset_minutes(local, utc_tm(t)));
+  const std::tm local = log_io::local_tm(t);
+  return iso8601(local, static_cast<int>(ms), utc_offset_minutes(local, log_io::utc_tm(t)));
 }
 
 std::string log_line(std::string_view stamp, std::string_view event) {

@@ -19,6 +19,7 @@
 
 #include "platform/error.h"
 #include "platform/linux/image_name.h"
+#include "platform/posix/unique_fd.h"
 
 namespace tambrel::procfs {
 
@@ -28,25 +29,10 @@ struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0)
-      close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 /// Reads `dir_fd`/`path` with one read(2): procfs hands out a small file whole. nullopt when the
 /// file cannot be opened or read (the process may just have ended).
 std::optional<std::string_view> read_small(int dir_fd, const char* path, std::span<char> buffer) {
-  const Fd fd(openat(dir_fd, path, O_RDONLY | O_CLOEXEC));
+  const posix::UniqueFd fd(openat(dir_fd, path, O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0)
     return std::nullopt;
   ssize_t got;
@@ -171,7 +157,7 @@ int pidfd_kill(int pidfd) {
 
 /// Sends SIGKILL to `match`; errno of the refusal, 0 when sent, ESRCH when it was gone.
 int kill_process(int proc_fd, const ProcfsProcessTable::Match& match) {
-  const Fd pidfd(pidfd_open(match.pid));
+  const posix::UniqueFd pidfd(pidfd_open(match.pid));
   if (pidfd.get() >= 0) {
     // The descriptor holds this pid for whatever process has it now: make sure it is ours.
     if (!still_same_process(proc_fd, match))
@@ -234,7 +220,7 @@ std::vector<ProcessId> ProcfsProcessTable::running(std::string_view name) {
   }
   std::vector<ProcessId> pids;
   if (!remembered_.empty()) {
-    const Fd proc_fd(open(proc_root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const posix::UniqueFd proc_fd(open(proc_root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (proc_fd.get() >= 0) {
       // The same pid, start time and name is the same running process: no need to look at the
       // others. An exec out of the name, an exit or a reused pid fails the check.
@@ -261,7 +247,7 @@ TerminateOutcome ProcfsProcessTable::terminate_all(std::string_view name) {
   const auto matches = scan_matches(name);
   if (matches.empty())
     return outcome;
-  const Fd proc_fd(open(proc_root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const posix::UniqueFd proc_fd(open(proc_root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   const auto self = static_cast<ProcessId>(getpid());
   for (const Match& match : matches) {
     if (match.pid == self)

@@ -10,12 +10,12 @@
 #include "platform/exe_name.h"
 #include "platform/linux/procfs_process_table.h"
 #include "platform/log_file.h"
-#include "platform/qt/activity_log_path.h"
 #include "platform/qt/desktop.h"
 #include "platform/qt/desktop_application.h"
 #include "platform/qt/end_signals.h"
 #include "platform/qt/qt_form_view.h"
 #include "platform/wayland/session_choice.h"
+#include "platform/xdg/activity_log_path.h"
 #include "platform/xdg/ini_file_store.h"
 #include "shell/command_line.h"
 #include "shell/startup.h"
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     const std::string section = tambrel::file_name_of(argv0);
     const tambrel::CopyPlaces places{
         tambrel::program_name(argv0), section, tambrel::xdg::IniFileStore().location(section),
-        tambrel::qt::activity_log_path(section).string(), tambrel::wayland::kDesktopsReached};
+        tambrel::xdg::activity_log_path(section).string(), tambrel::wayland::kDesktopsReached};
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (const auto answer = tambrel::answer_command_line(arguments, places)) {
       std::fputs(answer->text.c_str(), answer->is_error() ? stderr : stdout);
@@ -50,11 +50,11 @@ int main(int argc, char** argv) {
   // A renamed copy or a symlink keeps its own settings section, and its own log: the whole file
   // name, so tambrel.work and tambrel.home keep two.
   const std::string section = tambrel::file_name_of(qt_argv[0]);
-  const auto log_path = tambrel::qt::activity_log_path(section);
+  const auto log_path = tambrel::xdg::activity_log_path(section);
   tambrel::LogFile log(log_path, [&log_path](const std::string& why) {
     std::fprintf(stderr,
                  "tambrel: the activity log %s cannot be written (%s); going on without it\n",
-                 log_path.empty() ? "(no HOME)" : log_path.c_str(), why.c_str());
+                 log_path.c_str(), why.c_str());
   });
   tambrel::Program program(
       view, {clock, desktop.windows(), desktop.keys(), processes, store, section, log});

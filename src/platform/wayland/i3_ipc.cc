@@ -10,6 +10,8 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/posix/errno_text.h"
+#include "platform/posix/unique_fd.h"
 
 namespace tambrel::wayland {
 
@@ -19,24 +21,7 @@ constexpr std::string_view kMagic = "i3-ipc";
 constexpr std::size_t kHeaderSize = kMagic.size() + 2 * sizeof(std::uint32_t);
 using Clock = std::chrono::steady_clock;
 
-std::string errno_text(int error) {
-  return std::strerror(error);
-}
-
-class Socket {
- public:
-  explicit Socket(int fd) : fd_(fd) {}
-  ~Socket() {
-    if (fd_ >= 0)
-      ::close(fd_);
-  }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
+using posix::errno_text;
 
 /// Waits until `fd` is ready for `events` or the deadline has passed.
 bool wait_ready(int fd, short events, Clock::time_point deadline) {
@@ -103,10 +88,10 @@ std::string I3Ipc::request(I3Message type, std::string_view payload) const {
     throw Error("connect to the IPC socket \"" + socket_path_ + "\" failed: not a usable path");
   std::memcpy(address.sun_path, socket_path_.data(), socket_path_.size());
 
-  Socket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  if (socket.fd() < 0)
+  posix::UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (socket.get() < 0)
     throw Error("socket failed: " + errno_text(errno));
-  if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+  if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
       errno != EINPROGRESS) {
     throw Error("connect to " + socket_path_ + " failed: " + errno_text(errno));
   }
@@ -117,9 +102,9 @@ std::string I3Ipc::request(I3Message type, std::string_view payload) const {
   message.append(reinterpret_cast<const char*>(&length), sizeof length);
   message.append(reinterpret_cast<const char*>(&code), sizeof code);
   message.append(payload);
-  write_all(socket.fd(), message, deadline, socket_path_);
+  write_all(socket.get(), message, deadline, socket_path_);
 
-  const std::string header = read_exactly(socket.fd(), kHeaderSize, deadline, socket_path_);
+  const std::string header = read_exactly(socket.get(), kHeaderSize, deadline, socket_path_);
   if (std::string_view(header).substr(0, kMagic.size()) != kMagic)
     throw Error("read from " + socket_path_ + " failed: the reply is not an i3 IPC message");
   std::uint32_t reply_length = 0;
@@ -134,7 +119,7 @@ std::string I3Ipc::request(I3Message type, std::string_view payload) const {
     throw Error("read from " + socket_path_ + " failed: a reply of " +
                 std::to_string(reply_length) + " bytes is beyond any window tree");
   }
-  return read_exactly(socket.fd(), reply_length, deadline, socket_path_);
+  return read_exactly(socket.get(), reply_length, deadline, socket_path_);
 }
 
 }  // namespace tambrel::wayland

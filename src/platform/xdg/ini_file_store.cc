@@ -5,12 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/posix/errno_text.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/xdg/ini_text.h"
 #include "platform/xdg/xdg_dirs.h"
 
@@ -18,39 +19,16 @@ namespace tambrel::xdg {
 
 namespace {
 
-/// The system's reason for `error`, as it reads after a colon ("no space left on device").
-std::string reason(int error) {
-  std::string text = std::strerror(error);
-  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && (text.size() < 2 || text[1] > 'Z'))
-    text[0] = static_cast<char>(text[0] - 'A' + 'a');
-  return text;
-}
+using posix::UniqueFd;
 
 [[noreturn]] void fail(const char* call, int error, std::string_view key, const std::string& file) {
   throw Error(std::string(call) + " failed for the setting \"" + std::string(key) + "\" in " +
-              file + ": " + reason(error));
+              file + ": " + posix::errno_text(error));
 }
-
-/// Closes a descriptor it owns unless released.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0)
-      ::close(fd_);
-  }
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
 
 /// The file's whole text; nullopt when it does not exist (nor the directories above it).
 std::optional<std::string> file_text(const std::string& file, std::string_view key) {
-  Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
     if (errno == ENOENT || errno == ENOTDIR)
       return std::nullopt;
@@ -121,7 +99,7 @@ void IniFileStore::write(std::string_view section, std::string_view key, std::st
   struct stat old_stat {};
   const mode_t mode = ::stat(file.c_str(), &old_stat) == 0 ? (old_stat.st_mode & 07777) : 0600;
   std::string temporary = file + ".XXXXXX";
-  Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+  UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (fd.get() < 0)
     fail("mkostemp", errno, key, file);
   // Whatever fails from here on, the old file stays and the temporary one goes.
@@ -143,7 +121,7 @@ void IniFileStore::write(std::string_view section, std::string_view key, std::st
   if (::rename(temporary.c_str(), file.c_str()) != 0)
     abandon("rename");
   // Makes the rename itself durable; the file is whole either way, so a failure here is no loss.
-  Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() >= 0)
     ::fsync(directory.get());
 }

@@ -1,0 +1,17 @@
+#include "platform/log_file_io.h"
+
+namespace tambrel::log_io {
+
+std::tm local_tm(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return tm;
+}
+
+std::tm utc_tm(std::time_t t) {
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  return tm;
+}
+
+}  // namespace tambrel::log_io
