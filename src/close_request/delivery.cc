@@ -10,12 +10,21 @@ inline constexpr Millis kActivationPauseMs = 1000;
 
 namespace {
 
+/// Says so when `window` is not the named process's: no window of that process had the title.
+std::string another_programs(TambrelMain& m, WindowId window) {
+  const std::string& name = m[PROCESS_NAME_TEXTBOX].text();
+  const ProcessId pid = m.services.windows.owner(window).pid;
+  if (pid == 0 || m.services.processes.owns(pid, name))
+    return {};
+  return ", which belongs to another program, not to " + quoted(name);
+}
+
 /// Says what the lookup of the typed title found, in the log's words, and keeps it as the window
 /// name box's tool tip.
 std::string found(TambrelMain& m, const std::string& title, WindowId window) {
-  const std::string what =
-      window != 0 ? describe_window(m.services.windows, window) + " titled " + quoted(title)
-                  : "no window has the title " + quoted(title);
+  const std::string what = window != 0 ? describe_window(m.services.windows, window) + " titled " +
+                                             quoted(title) + another_programs(m, window)
+                                       : "no window has the title " + quoted(title);
   m[WINDOW_NAME_TEXTBOX].set_tool_tip_text("Last lookup: " + what);
   return what;
 }
@@ -65,7 +74,8 @@ void ALT_F4_TIMER_Timer(TambrelMain& m) {
           "Activating a window failed: the window name is empty, and an empty name "
           "matches no window");
     const WindowId target = m.services.windows.activate(title);
-    const std::string target_text = describe_window(m.services.windows, target);
+    const std::string target_text =
+        describe_window(m.services.windows, target) + another_programs(m, target);
     m[WINDOW_NAME_TEXTBOX].set_tool_tip_text("Last lookup: " + target_text + " activated for " +
                                              quoted(title));
     log_event(m, "close request: activated " + target_text + " for " + quoted(title));

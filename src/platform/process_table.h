@@ -29,6 +29,14 @@ class ProcessTable {
   /// TerminateOutcome); a process that ends by itself meanwhile is no refusal. Throws Error
   /// when the process list cannot be read.
   virtual TerminateOutcome terminate_all(std::string_view name) = 0;
+  /// Whether `pid` is a running process of the name `name`, by the rule running() follows.
+  virtual bool owns(ProcessId pid, std::string_view name) {
+    for (const ProcessId id : running(name)) {
+      if (id == pid)
+        return true;
+    }
+    return false;
+  }
   /// Convenience: !running(name).empty().
   bool is_running(std::string_view name) { return !running(name).empty(); }
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/window_choice.h"
 
 namespace tambrel {
 
@@ -27,17 +28,20 @@ struct ListedWindow {
 };
 
 /// The desktop's window manager, as far as TAMBREL needs it. Titles are UTF-8; an empty title
-/// names no window.
+/// names no window. Of several windows that answer a title, each desktop picks by
+/// choose_window (window_choice.h).
 class WindowManager {
  public:
   virtual ~WindowManager() = default;
-  /// The top-level window whose title is exactly `title`, or 0 when there is none.
+  /// The top-level window whose title is exactly `title` (of several, as choose_window picks),
+  /// or 0 when there is none.
   virtual WindowId find_window(std::string_view title) = 0;
   /// Queues a polite close request to `window` (WM_CLOSE / _NET_CLOSE_WINDOW); failures are
   /// ignored. Never called with 0.
   virtual void post_close(WindowId window) = 0;
-  /// Brings the top-level window titled exactly `title`, else the first whose title begins with
-  /// `title`, to the foreground and returns it. Throws Error naming the title when none matches.
+  /// Brings the top-level window titled exactly `title`, else one whose title begins with
+  /// `title` (of several, as choose_window picks), to the foreground and returns it. Throws Error
+  /// naming the title when none matches.
   virtual WindowId activate(std::string_view title) = 0;
   /// The window in the foreground, or 0.
   virtual WindowId foreground_window() = 0;
@@ -47,23 +51,14 @@ class WindowManager {
   /// The process that owns `window`, as far as the desktop tells; for the activity log only, so
   /// a desktop that cannot tell keeps this default, which knows nothing. Never throws.
   virtual WindowOwner owner(WindowId /*window*/) { return {}; }
-};
 
-/// The window `activate` chooses among `windows`: the one titled exactly `title`, else the first
-/// whose title begins with it; `windows.end()` when `title` is empty or none matches.
-/// `title_of(window)` gives a window's title.
-template <class Windows, class TitleOf>
-auto window_to_activate(const Windows& windows, std::string_view title, TitleOf title_of) {
-  if (title.empty())
-    return windows.end();
-  const auto exact = std::find_if(windows.begin(), windows.end(),
-                                  [&](const auto& window) { return title_of(window) == title; });
-  if (exact != windows.end())
-    return exact;
-  return std::find_if(windows.begin(), windows.end(), [&](const auto& window) {
-    return std::string_view(title_of(window)).starts_with(title);
-  });
-}
+  /// Windows of the process `named` recognises come first among those that answer a title
+  /// equally well. The program sets it once, at start.
+  void prefer(NamedProcess named) { named_ = std::move(named); }
+
+ protected:
+  NamedProcess named_;
+};
 
 /// What `activate` throws when no window is titled `title` or has a title beginning with it.
 inline Error no_window_to_activate(std::string_view title) {

@@ -24,6 +24,11 @@ void Program::start(const std::vector<std::string>& desktop) {
     services_.log.record(line);
   app_.dispatch([this] {
     main_ = std::make_unique<TambrelMain>(app_, services_);
+    // Of several windows that answer the title alike, the named process's own come first.
+    services_.windows.prefer([this](std::uint32_t pid) {
+      return pid != 0 && main_ &&
+             services_.processes.owns(pid, (*main_)[PROCESS_NAME_TEXTBOX].text());
+    });
     wire_handlers(*main_);
     main_->show();
   });

@@ -187,5 +187,30 @@ TEST_F(Delivery, AnAltF4PauseDelaysOtherTicksWithoutRepeatingThem) {
   EXPECT_EQ(rig.processes.calls.size() - watcher_calls, 2u);
 }
 
+TEST_F(Delivery, OfTwoWindowsWithTheTitleTheNamedProcesssOwnIsAskedElseAnotherAndTheLogSaysWhose) {
+  rig.windows.open("Untitled - Notepad");  // another program's, on top
+  rig.windows.windows.back().owner = {4242, "impostor.exe"};
+  start(true, "0");
+  rig.windows.window(target)->owner = {rig.processes.processes[0].pid, "notepad.exe"};
+  rig.advance(1000);
+  EXPECT_FALSE(rig.windows.exists(target)) << "the named process's window was asked";
+  EXPECT_EQ(posts(), 1);
+
+  Rig alone;  // only another program's window has the title
+  alone.store("AUTOSTART_COUNTDOWN_TICKBOX", "1");
+  alone.store("WINDOW_NAME_TEXTBOX", "Untitled - Notepad");
+  alone.store("PROCESS_NAME_TEXTBOX", "notepad.exe");
+  alone.windows.open("Untitled - Notepad");
+  alone.windows.windows.back().owner = {4242, "impostor.exe"};
+  alone.processes.start("notepad.exe");
+  alone.start();
+  alone.advance(7000);
+  EXPECT_TRUE(alone.windows.windows.empty()) << "a window titled by another program is a use";
+  const auto said = alone.log.starting("close request: posted");
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].find("pid 4242, impostor.exe"), std::string::npos) << said[0];
+  EXPECT_NE(said[0].find("belongs to another program"), std::string::npos) << said[0];
+}
+
 }  // namespace
 }  // namespace tambrel

@@ -30,13 +30,11 @@ WindowOwner FakeWindowManager::owner(WindowId id) {
 
 WindowId FakeWindowManager::find_window(std::string_view title) {
   calls.push_back("find " + std::string(title));
-  if (title.empty())
-    return 0;
-  for (const auto& w : windows) {
-    if (w.title == title)
-      return w.id;
-  }
-  return 0;
+  // `windows` lists the topmost first.
+  const auto chosen = choose_window(
+      windows, [&](const Window& w) { return exact_title_tier(w.title, title); },
+      [](const Window& w) { return w.owner.pid; }, named_);
+  return chosen == windows.end() ? 0 : chosen->id;
 }
 
 void FakeWindowManager::post_close(WindowId id) {

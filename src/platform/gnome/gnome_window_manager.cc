@@ -55,10 +55,11 @@ WindowId GnomeWindowManager::find_window(std::string_view title) {
   if (title.empty())
     return 0;
   try {
-    for (const ShellWindow& window : shell_.list()) {
-      if (window.title == title)
-        return window.id;
-    }
+    const std::vector<ShellWindow> windows = shell_.list();
+    const auto chosen = choose_window(
+        windows, [&](const ShellWindow& w) { return exact_title_tier(w.title, title); },
+        [](const ShellWindow& w) { return w.pid; }, named_);
+    return chosen == windows.end() ? 0 : chosen->id;
   } catch (const Error& e) {
     tell(e.what());
   }
@@ -86,8 +87,9 @@ WindowId GnomeWindowManager::activate(std::string_view title) {
       std::cerr << "tambrel: " << text << '\n';
     throw Error("Activating a window failed: " + text);
   }
-  const auto chosen = window_to_activate(
-      windows, title, [](const ShellWindow& w) -> const std::string& { return w.title; });
+  const auto chosen = choose_window(
+      windows, [&](const ShellWindow& w) { return activation_title_tier(w.title, title); },
+      [](const ShellWindow& w) { return w.pid; }, named_);
   // A window that closed between the list and the call is no match either.
   if (chosen == windows.end() || !shell_.activate(chosen->id)) {
     throw no_window_to_activate(title);

@@ -26,7 +26,7 @@ struct ShellWindow {
 class ShellWindows {
  public:
   virtual ~ShellWindows() = default;
-  /// Every top-level window, oldest first.
+  /// Every top-level window, topmost first.
   virtual std::vector<ShellWindow> list() = 0;
   /// Asks the window to close, as its close button would; false when no window has that id.
   virtual bool close(WindowId id) = 0;

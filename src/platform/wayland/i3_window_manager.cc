@@ -7,6 +7,7 @@
 #include <QJsonParseError>
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 #include "platform/error.h"
@@ -29,13 +30,29 @@ void collect(const QJsonObject& node, std::vector<I3WindowManager::Window>& out)
     // "window" is the X11 id of an XWayland (or i3) window, null or absent otherwise.
     const auto x11 = static_cast<std::uint64_t>(node.value("window").toInteger(0));
     out.push_back({window_id(static_cast<std::uint64_t>(con_id), x11), con_id,
-                   node.value("name").toString().toStdString(), node.value("focused").toBool()});
+                   node.value("name").toString().toStdString(), node.value("focused").toBool(),
+                   static_cast<std::uint32_t>(node.value("pid").toInteger(0))});
     return;
   }
-  for (const char* children : {"nodes", "floating_nodes"}) {
-    for (const QJsonValue child : node.value(children).toArray())
-      collect(child.toObject(), out);
+  // Children in the order they last had the focus ("focus" lists their ids, most recent first;
+  // the tree has no stacking order), then any it does not list, in tree order.
+  std::vector<QJsonObject> children;
+  for (const char* kind : {"nodes", "floating_nodes"}) {
+    for (const QJsonValue child : node.value(kind).toArray())
+      children.push_back(child.toObject());
   }
+  std::map<std::int64_t, qsizetype> focus_rank;
+  const QJsonArray focus = node.value("focus").toArray();
+  for (qsizetype i = 0; i < focus.size(); ++i)
+    focus_rank.try_emplace(focus[i].toInteger(), i);
+  const auto rank = [&](const QJsonObject& child) {
+    const auto at = focus_rank.find(child.value("id").toInteger());
+    return at == focus_rank.end() ? focus.size() : at->second;
+  };
+  std::stable_sort(children.begin(), children.end(),
+                   [&](const QJsonObject& a, const QJsonObject& b) { return rank(a) < rank(b); });
+  for (const QJsonObject& child : children)
+    collect(child, out);
 }
 
 }  // namespace
@@ -82,13 +99,11 @@ std::int64_t I3WindowManager::con_id_of(WindowId window) {
 }
 
 WindowId I3WindowManager::find_window(std::string_view title) {
-  if (title.empty())
-    return 0;
-  for (const Window& w : windows()) {
-    if (w.title == title)
-      return w.id;
-  }
-  return 0;
+  const std::vector<Window> all = windows();
+  const auto chosen = choose_window(
+      all, [&](const Window& w) { return exact_title_tier(w.title, title); },
+      [](const Window& w) { return w.pid; }, named_);
+  return chosen == all.end() ? 0 : chosen->id;
 }
 
 void I3WindowManager::post_close(WindowId window) {
@@ -102,8 +117,9 @@ void I3WindowManager::post_close(WindowId window) {
 
 WindowId I3WindowManager::activate(std::string_view title) {
   const std::vector<Window> all = windows();
-  const auto chosen =
-      window_to_activate(all, title, [](const Window& w) -> const std::string& { return w.title; });
+  const auto chosen = choose_window(
+      all, [&](const Window& w) { return activation_title_tier(w.title, title); },
+      [](const Window& w) { return w.pid; }, named_);
   if (chosen == all.end()) {
     throw no_window_to_activate(title);
   }

@@ -43,8 +43,9 @@ class I3WindowManager : public WindowManager {
     std::int64_t con_id;
     std::string title;
     bool focused;
+    std::uint32_t pid;  // 0: not known
   };
-  /// Every window, in tree order (tiled before floating, workspace by workspace).
+  /// Every window, the most recently focused first (sway's tree has no stacking order).
   std::vector<Window> windows();
 
  private:

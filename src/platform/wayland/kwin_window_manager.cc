@@ -215,13 +215,11 @@ std::vector<ListedWindow> KWinWindowManager::windows() {
 }
 
 WindowId KWinWindowManager::find_window(std::string_view title) {
-  if (title.empty())
-    return 0;
-  for (const ListedWindow& window : windows()) {
-    if (window.title == title)
-      return window.id;
-  }
-  return 0;
+  const std::vector<ListedWindow> listed = title.empty() ? std::vector<ListedWindow>{} : windows();
+  const auto chosen = choose_window(
+      listed, [&](const ListedWindow& w) { return exact_title_tier(w.title, title); },
+      [](const ListedWindow& w) { return w.pid; }, named_);
+  return chosen == listed.end() ? 0 : chosen->id;
 }
 
 void KWinWindowManager::post_close(WindowId window) {
@@ -234,8 +232,9 @@ void KWinWindowManager::post_close(WindowId window) {
 
 WindowId KWinWindowManager::activate(std::string_view title) {
   const std::vector<ListedWindow> listed = title.empty() ? std::vector<ListedWindow>{} : windows();
-  const auto chosen = window_to_activate(
-      listed, title, [](const ListedWindow& w) -> const std::string& { return w.title; });
+  const auto chosen = choose_window(
+      listed, [&](const ListedWindow& w) { return activation_title_tier(w.title, title); },
+      [](const ListedWindow& w) { return w.pid; }, named_);
   // A window that closed between the list and the request is no match either.
   if (chosen == listed.end() || !chosen_window(run("activate", chosen->id).window))
     throw no_window_to_activate(title);

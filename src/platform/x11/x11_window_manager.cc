@@ -46,12 +46,17 @@ struct X11WindowManager::Impl {
   void send_to_root(Window window, Atom type, long l0, long l1, long l2, long l3);
   Window top_level_of(Window window);
   Window client_of(Window top_level);
-  WindowId find_window(std::string_view title);
+  WindowId find_window(std::string_view title, const NamedProcess& named);
   void post_close(WindowId id);
-  WindowId activate(std::string_view title);
+  WindowId activate(std::string_view title, const NamedProcess& named);
   WindowId foreground_window();
   void set_topmost(WindowId id, bool topmost);
   WindowOwner owner(WindowId id);
+  /// The process of a client on this machine, else 0.
+  std::uint32_t local_pid(WindowId id) {
+    const WindowOwner o = owner(id);
+    return o.image.empty() ? 0 : o.pid;
+  }
 
   std::shared_ptr<x11::Connection> connection_;
   Display* display_;
@@ -208,14 +213,12 @@ void X11WindowManager::Impl::send_to_root(Window window, Atom type, long l0, lon
   XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
-WindowId X11WindowManager::Impl::find_window(std::string_view title) {
-  if (title.empty())
-    return 0;
-  for (const TopLevel& top : top_levels()) {
-    if (top.title == title)
-      return top.window;
-  }
-  return 0;
+WindowId X11WindowManager::Impl::find_window(std::string_view title, const NamedProcess& named) {
+  const auto windows = top_levels();
+  const auto chosen = choose_window(
+      windows, [&](const TopLevel& top) { return exact_title_tier(top.title, title); },
+      [&](const TopLevel& top) { return local_pid(top.window); }, named);
+  return chosen == windows.end() ? 0 : chosen->window;
 }
 
 void X11WindowManager::Impl::post_close(WindowId id) {
@@ -247,10 +250,11 @@ void X11WindowManager::Impl::post_close(WindowId id) {
   XSendEvent(display_, window, False, NoEventMask, &event);
 }
 
-WindowId X11WindowManager::Impl::activate(std::string_view title) {
+WindowId X11WindowManager::Impl::activate(std::string_view title, const NamedProcess& named) {
   const auto windows = top_levels();
-  const auto chosen = window_to_activate(
-      windows, title, [](const TopLevel& top) -> const std::string& { return top.title; });
+  const auto chosen = choose_window(
+      windows, [&](const TopLevel& top) { return activation_title_tier(top.title, title); },
+      [&](const TopLevel& top) { return local_pid(top.window); }, named);
   if (chosen == windows.end()) {
     throw no_window_to_activate(title);
   }
@@ -357,7 +361,7 @@ X11WindowManager::X11WindowManager(std::shared_ptr<x11::Connection> connection)
 X11WindowManager::~X11WindowManager() = default;
 
 WindowId X11WindowManager::find_window(std::string_view title) {
-  return impl_->find_window(title);
+  return impl_->find_window(title, named_);
 }
 
 void X11WindowManager::post_close(WindowId window) {
@@ -365,7 +369,7 @@ void X11WindowManager::post_close(WindowId window) {
 }
 
 WindowId X11WindowManager::activate(std::string_view title) {
-  return impl_->activate(title);
+  return impl_->activate(title, named_);
 }
 
 WindowId X11WindowManager::foreground_window() {
