@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <cstdlib>
-#include <iostream>
 
 #include "platform/error.h"
 #include "platform/gnome/dbus_shell_windows.h"
@@ -105,19 +104,13 @@ void Desktop::use_xwayland_only() {
 Desktop::~Desktop() = default;
 
 void Desktop::state(const std::string& line) {
-  std::cerr << "tambrel: " << line << '\n';
   statements_.push_back(line);
 }
 
 void Desktop::use_compositor_close(std::function<bool()> close_focused) {
   state("Alt+F4 mode on " + choice_.desktop + ": no key is typed; once the target is in front, " +
         choice_.desktop + " is asked to close the focused window (the same effect).");
-  own_keys_ = std::make_unique<wayland::CompositorCloseKeySender>(
-      [this, close_focused = std::move(close_focused)] {
-        std::cerr << "tambrel: Alt+F4: " << choice_.desktop
-                  << " is asked to close the focused window\n";
-        return close_focused();
-      });
+  own_keys_ = std::make_unique<wayland::CompositorCloseKeySender>(std::move(close_focused));
   keys_ = own_keys_.get();
 }
 
