@@ -305,7 +305,7 @@ class TambrelRun(unittest.TestCase):
         help_ = self.run_bin("--help", env=bare)
         self.assertEqual(help_.returncode, 0, help_.stderr)
         self.assertIn("its settings:      %s\n" % self.ini_path(), help_.stdout)
-        self.assertIn("Exit status:", help_.stdout)
+        self.assertIn("Exit status, the first that applies:", help_.stdout)
         for args in (["--bogus"], ["--help", "now"], ["-h"]):
             refused = self.run_bin(*args, env=bare)
             self.assertEqual(refused.returncode, 2, args)
