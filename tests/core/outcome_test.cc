@@ -31,7 +31,6 @@ TEST(Outcome, EachWayARunEndsGivesItsStatusAndOneLine) {
          rig.processes.stop_all("editor");
        },
        16000, kExitDone, ""},
-      {"not running", nullptr, nullptr, 16000, kExitDone, ""},
       {"left running without the wait", running_window, nullptr, 16000, kExitDone,
        "backup-job: a close request went to window 0x64 (process unknown) titled \"Editor\"; "
        "\"editor\" still runs; exit status 0"},
@@ -68,15 +67,6 @@ TEST(Outcome, EachWayARunEndsGivesItsStatusAndOneLine) {
       {"close box", running_window, [](Rig& rig) { rig.main().user_close(); }, 3000,
        kExitEndedEarly,
        "backup-job: ended by close box before its exit countdown ran out; \"editor\" still runs"},
-      {"signal after the close request", running_window,
-       [](Rig& rig) {
-         rig.advance_to(9000);
-         rig.processes.stop_all("editor");
-         rig.advance_to(10000);
-         rig.program->close_for("signal SIGTERM");
-       },
-       10000, kExitEndedEarly,
-       "backup-job: ended by signal SIGTERM before its exit countdown ran out; exit status 6"},
       {"error box",
        [](Rig& rig) {
          rig.store("SENDKEYS_TICKBOX", "1");
