@@ -44,18 +44,27 @@ void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m) {
     if (window != 0) {
       m.services.windows.post_close(window);
       log_event(m, "close request: posted to " + what);
+      m.outcome.note_delivery(Delivery::kSent, "a close request went to " + what);
     } else {
       log_event(m, "close request: " + what + "; nothing was asked to close");
+      m.outcome.note_delivery(Delivery::kNoWindow, "no window had the title " + quoted(title) +
+                                                       " while " +
+                                                       quoted(m[PROCESS_NAME_TEXTBOX].text()) +
+                                                       " ran, so nothing was asked to close");
     }
     m.timer(UNLOAD_TIMER).set_enabled(true);
     m.timer(INTERNAL_CLOSE_COMMAND_TIMER).set_enabled(false);
   } else {
+    // The Alt+F4 timer notes its own delivery.
     if (process_state != kRunning) {
-      log_event(m, "close request skipped: the process state of " +
-                       quoted(m[PROCESS_NAME_TEXTBOX].text()) + " is " + process_state + ", not " +
-                       std::string(kRunning));
+      const std::string why = "the process state of " + quoted(m[PROCESS_NAME_TEXTBOX].text()) +
+                              " is " + process_state + ", not " + std::string(kRunning);
+      log_event(m, "close request skipped: " + why);
+      m.outcome.note_delivery(Delivery::kNotRunning, "no close request: " + why);
     } else if (m[SENDKEYS_TICKBOX].value() != 1) {
       log_event(m, "close request skipped: \"Use SendKeys Alt-F4 Instead\" is greyed");
+      m.outcome.note_delivery(Delivery::kNotChosen,
+                              "no close request: \"Use SendKeys Alt-F4 Instead\" is greyed");
     }
     m.timer(INTERNAL_CLOSE_COMMAND_TIMER).set_enabled(false);
     m.timer(UNLOAD_TIMER).set_enabled(true);
@@ -86,10 +95,13 @@ void ALT_F4_TIMER_Timer(TambrelMain& m) {
     if (front == target) {
       m.services.keys.send_alt_f4();
       log_event(m, "close request: Alt+F4 sent to " + target_text);
+      m.outcome.note_delivery(Delivery::kSent, "Alt+F4 went to " + target_text);
     } else {
-      log_event(m, "close request: Alt+F4 skipped: " +
-                       (front != 0 ? describe_window(m.services.windows, front) : "no window") +
-                       " is in front, not " + target_text);
+      const std::string why =
+          (front != 0 ? describe_window(m.services.windows, front) : "no window") +
+          " is in front, not " + target_text;
+      log_event(m, "close request: Alt+F4 skipped: " + why);
+      m.outcome.note_delivery(Delivery::kAltF4NotSent, "Alt+F4 was not sent: " + why);
     }
     m.timer(UNLOAD_TIMER).set_enabled(true);
     m.timer(ALT_F4_TIMER).set_enabled(false);

@@ -44,6 +44,8 @@ void TAMBREL_UNLOAD_COUNDOWN_TEXTBOX_DblClick(TambrelMain& m) {
 
 void exit_procedure(TambrelMain& m) {
   log_exit(m, "exit countdown ended with the process state " + m[PROCESS_STATE_TEXTBOX].text());
+  m.outcome.ending = Ending::kExitCountdown;
+  note_still_running(m);
   save_main_settings(m);
   m.settings.save_tick_state(AUTO_TERMINATE_TICKBOX, m[AUTO_TERMINATE_TICKBOX].value());
   wind_down(m);

@@ -39,6 +39,9 @@ class ProcessTable {
   }
   /// Convenience: !running(name).empty().
   bool is_running(std::string_view name) { return !running(name).empty(); }
+  /// The ending every image name has on this system (".exe" on Windows), for the hint beside a
+  /// name that matches nothing; empty where names have no fixed ending.
+  virtual std::string_view image_ending() const { return {}; }
 };
 
 }  // namespace tambrel

@@ -39,10 +39,14 @@ void AUTO_TERMINATE_TIMER_Timer(TambrelMain& m, int n) {
   forms::Control& result = m[PROCESS_TERMINATED_COUNTDOWN_TEXTBOX];
   // Green while the blocking request runs, so the user sees that termination is under way.
   result.set_back_color(colors::kGreen);
-  const bool all_ended = TERMINATE_PROCESS_BY_NAME(m, "end of the five-minute chain").all_ended;
+  const Termination t = TERMINATE_PROCESS_BY_NAME(m, "end of the five-minute chain");
   result.set_fore_color(colors::kWindowBackground);
   result.set_back_color(colors::kRed);
-  result.set_text(std::string(all_ended ? kTerminated : kTerminationFailed));
+  result.set_text(std::string(t.all_ended ? kTerminated : kTerminationFailed));
+  if (!t.all_ended) {
+    m.outcome.termination_refused = true;
+    m.outcome.termination_detail = t.result;
+  }
   m.timer(AUTO_TERMINATE_TIMER[5]).set_enabled(false);
 }
 

@@ -1,17 +1,39 @@
 #include "process/watcher.h"
 
+#include <algorithm>
+
 #include "process/queries.h"
 #include "window_models/activity.h"
 #include "window_models/tambrel_main.h"
 
 namespace tambrel {
 
+std::string name_ending_hint(std::string_view name, std::string_view image_ending) {
+  if (name.empty())
+    return {};
+  const char last = name.back();
+  if (last == ' ' || last == '\t')
+    return std::string(" (the name ends with ") + (last == ' ' ? "a space" : "a tab") + ")";
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  const bool has_ending =
+      name.size() >= image_ending.size() &&
+      std::equal(image_ending.begin(), image_ending.end(), name.end() - image_ending.size(),
+                 [&](char a, char b) { return lower(a) == lower(b); });
+  if (has_ending)
+    return {};
+  return " (image names end with \"" + std::string(image_ending) + "\": \"" + std::string(name) +
+         std::string(image_ending) + "\"?)";
+}
+
 void PROCESS_WATCHER_TIMER_Timer(TambrelMain& m) {
   const std::string name = m[PROCESS_NAME_TEXTBOX].text();
   const std::vector<ProcessId> ids = m.services.processes.running(name);
-  // The tip names the processes found; the log hears whenever that changes.
-  const std::string found =
-      ids.empty() ? "no process named " + quoted(name) : quoted(name) + ": " + describe_ids(ids);
+  // The tip names the processes found, or what may be wrong with the name; the log hears
+  // whenever that changes.
+  const std::string found = ids.empty()
+                                ? "no process named " + quoted(name) +
+                                      name_ending_hint(name, m.services.processes.image_ending())
+                                : quoted(name) + ": " + describe_ids(ids);
   const bool changed = m[PROCESS_STATE_TEXTBOX].tool_tip_text() != found;
   m[PROCESS_STATE_TEXTBOX].set_tool_tip_text(found);
   if (!ids.empty()) {

@@ -15,8 +15,11 @@ namespace {
 constexpr std::string_view kHelp = "--help";
 constexpr std::string_view kVersion = "--version";
 
-std::string usage_line(std::string_view program) {
-  return "Usage: " + std::string(program) + " [--help | --version]\n";
+constexpr std::string_view kWindowsHelp = "/?";
+
+std::string usage_line(const CopyPlaces& places) {
+  return "Usage: " + places.program +
+         (places.windows ? " [/? | --help | --version]\n" : " [--help | --version]\n");
 }
 
 }  // namespace
@@ -30,24 +33,27 @@ std::optional<CommandLineAnswer> answer_command_line(const std::vector<std::stri
                                                      const CopyPlaces& places) {
   if (arguments.empty())
     return std::nullopt;
+  const auto is_help = [&](const std::string& a) {
+    return a == kHelp || (places.windows && a == kWindowsHelp);
+  };
   const auto refused = std::find_if(arguments.begin(), arguments.end(),
-                                    [](const auto& a) { return a != kHelp && a != kVersion; });
+                                    [&](const auto& a) { return !is_help(a) && a != kVersion; });
   if (refused != arguments.end()) {
     const std::string what = refused->starts_with("-") ? "unknown option" : "unexpected argument";
     return CommandLineAnswer{places.program + ": " + what + " \"" + visible_text(*refused) +
                                  "\": this program takes its settings from its window, not from "
                                  "the command line\n" +
-                                 usage_line(places.program) + "Try \"" + places.program +
+                                 usage_line(places) + "Try \"" + places.program +
                                  " --help\" for more information.\n",
                              kExitCantStart};
   }
-  if (std::find(arguments.begin(), arguments.end(), kHelp) != arguments.end())
+  if (std::any_of(arguments.begin(), arguments.end(), is_help))
     return CommandLineAnswer{help_text(places), kExitDone};
-  return CommandLineAnswer{version_text(places.program), kExitDone};
+  return CommandLineAnswer{version_text(), kExitDone};
 }
 
 std::string help_text(const CopyPlaces& places) {
-  std::string text = usage_line(places.program);
+  std::string text = usage_line(places);
   text += R"(
 Asks one window to close, watches its process, can end that process, then ends itself.
 
@@ -55,8 +61,9 @@ Started without arguments it opens its window, which holds everything it is told
 title of the window to close, the image name of that window's process, and five options. It
 shows once a second whether a process of that name runs; it counts six seconds down and, if the
 process runs, asks the window to close (a close request, or Alt+F4 typed into it); it can end
-every process of that name (at once, or five minutes after the option is ticked); and it ends
-itself eight seconds after the close request - or, with "Wait For Process To End Before
+every process of that name, at once or by the five-minute chain, which runs from the moment its
+option is ticked (from start-up when it was saved ticked), not from the close request; and it
+ends itself eight seconds after the close request - or, with "Wait For Process To End Before
 Exiting", once the process has ended. With "AutoStart CountDown Timers" ticked the countdown
 starts by itself, so a scheduler or a script can start it and wait for it to end.
 
@@ -74,24 +81,40 @@ name for another job.
   text += R"(
 The ticked options are saved as they change (except "Always On Top"); the window name, the
 process name, "Always On Top" and the window position are saved when the program ends by its
-exit countdown or its close box.
+exit countdown or its close box. What it did, and which desktop it reached and how, go to its
+activity log.
 
 Options:
-  --help     show this text and end
+)";
+  if (places.windows)
+    text += "  /?         the same as --help\n";
+  text += R"(  --help     show this text and end
   --version  show the version and end
 Any other argument is refused, and the countdowns never run with an argument.
 
-Exit status:
-  0  it ended by its exit countdown or its close box
-  1  it stopped on an error it showed in a message box (a setting it cannot read or save, no
-     window to activate for Alt+F4, ...)
-  2  it did not start: an argument it does not take, or no display to show its window on
+Exit status, the first that applies:
+)";
+  text += places.windows ? "  2  it did not start: an argument it does not take\n"
+                         : "  2  it did not start: an argument it does not take, or no display to "
+                           "show its window on\n";
+  text +=
+      R"(  1  an error ended it: one shown in a message box (a setting it cannot read or save, no
+     window to activate for Alt+F4, ...), or a text it could not write out (--help, --version)
+  6  its close box, a signal or the end of the session ended it before its exit countdown did
+  5  the five-minute chain's termination was refused (the result box said FAILED)
+  4  Alt+F4 was not sent: the activated window was not in front
+  3  no window had the title while the process ran, so nothing was asked to close
+  0  the job was done: the close request or Alt+F4 went to a window, no process of the name
+     ran when the countdown ran out, or the five-minute chain ended the process
+A run with status 0 whose process has ended writes nothing to standard error; any other run
+writes one line there naming this copy and the outcome (a process left running included), and
+an error's text as its message box shows it.
 )";
   return text;
 }
 
-std::string version_text(std::string_view program) {
-  return std::string(program) + " " TAMBREL_VERSION_TEXT "\n";
+std::string version_text() {
+  return "TAMBREL " TAMBREL_VERSION_TEXT "\n";
 }
 
 std::string no_display_text(std::string_view program, std::string_view display) {

@@ -5,12 +5,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tambrel {
+#include "window_models/outcome.h"
 
-/// Exit statuses of the program, the same on both desktops.
-inline constexpr int kExitDone = 0;       ///< ended by its exit countdown or its close box
-inline constexpr int kExitError = 1;      ///< an error was shown in a message box
-inline constexpr int kExitCantStart = 2;  ///< a command line it does not take, or no display
+namespace tambrel {
 
 /// Where this copy keeps what it remembers, for the help text. An empty field is left out.
 struct CopyPlaces {
@@ -19,6 +16,8 @@ struct CopyPlaces {
   std::string settings;  ///< where that section is kept (a file path, a registry path)
   std::string log;       ///< where the activity log is written
   std::string reach{};  ///< which windows this desktop build can reach, one paragraph; may be empty
+  /// The Windows build: "/?" asks for help too, and there is no display to be without.
+  bool windows = false;
 };
 
 /// The program's answer to a command line it does not run with: a text and the exit status.
@@ -34,16 +33,18 @@ struct CommandLineAnswer {
 std::string program_name(std::string_view argv0);
 
 /// Reads the arguments after the program's name. No argument: nullopt, the program runs.
-/// "--help" or "--version": their text and kExitDone. Anything else: an error naming the first
-/// argument not taken, and kExitCantStart; the program never runs with an argument.
+/// "--help" (on Windows also "/?") or "--version": their text and kExitDone. Anything else: an
+/// error naming the first argument not taken, and kExitCantStart; the program never runs with an
+/// argument. A desktop that cannot write the text out ends with kExitError.
 /// `places` is asked only for the help text.
 std::optional<CommandLineAnswer> answer_command_line(const std::vector<std::string>& arguments,
                                                      const CopyPlaces& places);
 
 /// "--help": what the program does, where this copy's settings and log are, the exit statuses.
 std::string help_text(const CopyPlaces& places);
-/// "--version": one line, e.g. "tambrel 1.1".
-std::string version_text(std::string_view program);
+/// "--version": the product's name and version on one line, "TAMBREL 1.1", whatever the copy
+/// is called.
+std::string version_text();
 /// The one sentence for a desktop without a display to open the window on; `display` is what
 /// $DISPLAY held (empty when unset).
 std::string no_display_text(std::string_view program, std::string_view display);

@@ -57,6 +57,12 @@ void TAMBREL_MAIN_Load(TambrelMain& m) {
 
 void TAMBREL_MAIN_Unload(TambrelMain& m) {
   log_exit(m, m.close_reason().empty() ? "the window was unloaded" : m.close_reason());
+  // The exit procedure unloads the window too, and has told its own ending by then.
+  if (m.outcome.ending == Ending::kNotYet && !m.close_reason().empty()) {
+    m.outcome.ending = Ending::kFromOutside;
+    m.outcome.ended_by = m.close_reason();
+    note_still_running(m);
+  }
   // AUTO_TERMINATE_TICKBOX is not saved here: its Click saves every change.
   save_main_settings(m);
   wind_down(m);

@@ -1,9 +1,29 @@
 #include "shell/startup.h"
 
+#include "platform/visible_text.h"
 #include "shell/load_unload.h"
 #include "window_models/activity.h"
 
 namespace tambrel {
+
+namespace {
+
+/// A message box's text on one line: its line breaks become spaces, other control characters
+/// are written out.
+std::string one_line(std::string_view text) {
+  std::string joined;
+  for (const char c : text) {
+    if (c == '\n' || c == '\r') {
+      if (!joined.empty() && joined.back() != ' ')
+        joined += ' ';
+    } else {
+      joined += c;
+    }
+  }
+  return visible_text(joined);
+}
+
+}  // namespace
 
 Program::Program(FormView& view, Services services)
     : services_(std::move(services)), app_(services_.clock, view) {
@@ -11,6 +31,9 @@ Program::Program(FormView& view, Services services)
     if (main_)
       main_->exit_stated = true;
     services_.log.record("exit: error: " + what);
+    // Before the box shows: a script whose box nobody sees still hears why.
+    if (tell_)
+      tell_(services_.section + ": stopped on an error: " + one_line(what));
   });
 }
 
@@ -32,6 +55,21 @@ void Program::start(const std::vector<std::string>& desktop) {
     wire_handlers(*main_);
     main_->show();
   });
+}
+
+Outcome Program::outcome() const {
+  Outcome o = main_ ? main_->outcome : Outcome{};
+  if (app_.failed())
+    o.ending = Ending::kError;
+  return o;
+}
+
+int Program::finish() {
+  const std::string line = summary(outcome(), services_.section);
+  // A title may hold control characters; the line stays one line.
+  if (!line.empty() && tell_)
+    tell_(visible_text(line));
+  return exit_status();
 }
 
 void Program::close_for(std::string reason) {

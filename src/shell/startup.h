@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,13 +32,23 @@ class Program {
   forms::Application& app() { return app_; }
   /// The main window; null before start().
   TambrelMain* main() { return main_.get(); }
-  /// The exit status for the process: 0 after a normal end, 1 after an error.
-  int exit_status() const { return app_.failed() ? 1 : 0; }
+  /// What the run did, as far as it has gone.
+  Outcome outcome() const;
+  /// The exit status for the process, decided from outcome() (see exit_status(const Outcome&)).
+  int exit_status() const { return tambrel::exit_status(outcome()); }
+
+  /// `tell` hears each line meant for whoever started the program (its standard error): an
+  /// error's text when its message box shows, and finish()'s summary.
+  void tell_starter_with(std::function<void(const std::string&)> tell) { tell_ = std::move(tell); }
+  /// Once the program has ended: tells the starter the summary line, if there is one, and
+  /// returns the exit status.
+  int finish();
 
  private:
   Services services_;
   forms::Application app_;
   std::unique_ptr<TambrelMain> main_;
+  std::function<void(const std::string&)> tell_;
 };
 
 }  // namespace tambrel

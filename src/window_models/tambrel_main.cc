@@ -184,6 +184,11 @@ void wind_down(TambrelMain& m) {
   }
 }
 
+void note_still_running(TambrelMain& m) {
+  m.outcome.still_running =
+      m[PROCESS_STATE_TEXTBOX].text() == kRunning ? m[PROCESS_NAME_TEXTBOX].text() : "";
+}
+
 TambrelMain::TambrelMain(forms::Application& app, Services& services)
     : forms::Form(app, tambrel_main_design()),
       services(services),

@@ -12,6 +12,7 @@
 #include "platform/settings_store.h"
 #include "platform/window_manager.h"
 #include "settings/settings.h"
+#include "window_models/outcome.h"
 
 namespace tambrel {
 
@@ -110,6 +111,8 @@ class TambrelMain : public forms::Form {
   std::unique_ptr<TambrelAbout> about;
   /// True once the activity log has been told why the program ends.
   bool exit_stated = false;
+  /// What the run did, for its exit status and its summary line.
+  Outcome outcome;
 
   /// Shorthands for the handlers.
   forms::Control& operator[](std::string_view name) { return control(name); }
@@ -120,5 +123,7 @@ class TambrelMain : public forms::Form {
 void save_main_settings(TambrelMain& m);
 /// Clears both countdown displays and stops every timer but the auto-terminate chain's.
 void wind_down(TambrelMain& m);
+/// Notes in the outcome whether the watcher last saw the process running.
+void note_still_running(TambrelMain& m);
 
 }  // namespace tambrel

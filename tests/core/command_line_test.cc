@@ -23,7 +23,7 @@ TEST(CommandLine, OnlyNoArgumentsRunsTheProgram) {
 
 TEST(CommandLine, HelpAndVersionAnswerWithStatusZero) {
   const auto version = answer({"--version"});
-  EXPECT_EQ(version->text, "backup-job " TAMBREL_TEST_VERSION "\n");
+  EXPECT_EQ(version->text, "TAMBREL " TAMBREL_TEST_VERSION "\n") << "the product, not the copy";
   EXPECT_EQ(version->status, kExitDone);
 
   const auto help = answer({"--version", "--help"});
@@ -31,9 +31,20 @@ TEST(CommandLine, HelpAndVersionAnswerWithStatusZero) {
   EXPECT_FALSE(help->is_error());
   EXPECT_TRUE(help->text.starts_with("Usage: backup-job [--help | --version]\n")) << help->text;
   EXPECT_NE(help->text.find("its settings:      " + kPlaces.settings + "\n"), std::string::npos);
-  EXPECT_EQ(help->text.find("activity log"), std::string::npos) << "no log place was given";
-  for (const char* status : {"\n  0  ", "\n  1  ", "\n  2  "})
+  EXPECT_EQ(help->text.find("its activity log:"), std::string::npos) << "no log place was given";
+  for (const char* status :
+       {"\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "\n  4  ", "\n  5  ", "\n  6  "})
     EXPECT_NE(help->text.find(status), std::string::npos) << status;
+  EXPECT_NE(help->text.find("no display"), std::string::npos);
+
+  // Windows: "/?" asks for help, and there is no display to be without.
+  CopyPlaces windows = kPlaces;
+  windows.windows = true;
+  const auto asked = answer_command_line({"/?"}, windows);
+  EXPECT_EQ(asked->status, kExitDone);
+  EXPECT_TRUE(asked->text.starts_with("Usage: backup-job [/? | --help | --version]\n"));
+  EXPECT_EQ(asked->text.find("no display"), std::string::npos);
+  EXPECT_EQ(answer({"/?"})->status, kExitCantStart) << "only Windows takes it";
 
   CopyPlaces with_log = kPlaces;
   with_log.log = "/home/u/.local/state/MERIDOX-TAMBREL/backup-job.log";

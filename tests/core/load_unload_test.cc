@@ -197,7 +197,7 @@ TEST(Unload, AnEndFromOutsideSavesAsTheCloseBoxDoesAndEndsWell) {
     EXPECT_EQ(rig.settings.written_keys(), kUnloadWrites);
     EXPECT_EQ(*rig.settings.get(Rig::kSection, "WINDOW_NAME_TEXTBOX"), "typed");
     EXPECT_TRUE(rig.ended());
-    EXPECT_EQ(rig.program->exit_status(), 0);
+    EXPECT_EQ(rig.program->exit_status(), kExitEndedEarly);
     rig.program->close_for("signal SIGTERM");  // a second signal: nothing more
     EXPECT_EQ(rig.settings.written_keys(), kUnloadWrites);
   }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/rig.h"
+#include "process/watcher.h"
 
 namespace tambrel {
 namespace {
@@ -60,6 +61,30 @@ TEST(Watcher, UnicodeAndOddNamesArePassedThroughUnchanged) {
   rig.advance(1000);
   EXPECT_EQ(rig.processes.calls.back(), "running " + name);
   EXPECT_EQ(rig.text(PROCESS_STATE_TEXTBOX), "RUNNING");
+}
+
+TEST(Watcher, ANameNoProcessHasIsToldWhatItEndsWith) {
+  struct Row {
+    const char* name;
+    const char* ending;
+    const char* hint;
+  };
+  for (const Row& r :
+       {Row{"mousepad ", "", " (the name ends with a space)"},
+        Row{"notepad.exe\t", ".exe", " (the name ends with a tab)"},
+        Row{"notepad", ".exe", " (image names end with \".exe\": \"notepad.exe\"?)"},
+        Row{"NOTEPAD.EXE", ".exe", ""}, Row{"mousepad", "", ""}, Row{"", ".exe", ""}}) {
+    EXPECT_EQ(name_ending_hint(r.name, r.ending), r.hint) << r.name;
+  }
+  Rig rig;
+  rig.store("PROCESS_NAME_TEXTBOX", "mousepad ");
+  rig.processes.start("mousepad");
+  rig.start();
+  rig.advance(1000);
+  EXPECT_EQ(rig.control(PROCESS_STATE_TEXTBOX).tool_tip_text(),
+            "no process named \"mousepad \" (the name ends with a space)");
+  EXPECT_EQ(rig.log.events.back(),
+            "process state: STOPPED, no process named \"mousepad \" (the name ends with a space)");
 }
 
 TEST(Watcher, AFailedQueryIsReportedAndEndsTheProgram) {

@@ -139,6 +139,8 @@ class TambrelRun(unittest.TestCase):
         target = self.start_target(title, pattern=pattern)
         self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=TARGET_NAME,
                   AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
+        # As cron starts it: no XDG_RUNTIME_DIR.
+        self.env.pop("XDG_RUNTIME_DIR", None)
         tambrel = self.spawn(BIN)
         wait_until(lambda: windows_titled(MAIN_TITLE), 30, "TAMBREL's main window")
         started = time.monotonic()
@@ -149,6 +151,7 @@ class TambrelRun(unittest.TestCase):
         wait_until(lambda: tambrel.poll() is not None, 30, "TAMBREL to end")
         ended = time.monotonic()
         self.assertEqual(tambrel.returncode, 0)
+        self.assertEqual(self.output_of(1), "", "a job done says nothing")
         self.assertGreater(ended - closed, 6.0)
         self.assertLess(ended - closed, 20.0)
         stored = self.stored()
@@ -176,7 +179,11 @@ class TambrelRun(unittest.TestCase):
                   WAIT_FOR_PROCESS_TICKBOX=0)
         tambrel = self.spawn(BIN)
         wait_until(lambda: tambrel.poll() is not None, 40, "TAMBREL to end")
-        self.assertEqual(tambrel.returncode, 0)
+        self.assertEqual(tambrel.returncode, 3, "no window had the title")
+        self.assertEqual(self.output_of(1),
+                         'tambrel: no window had the title "No window has this title" while "%s" '
+                         'ran, so nothing was asked to close; "%s" still runs; exit status 3\n'
+                         % (TARGET_NAME, TARGET_NAME))
         self.assertIsNone(target.poll(), "nothing was asked to close")
         self.assertFalse(os.path.exists("relative-state"))
         events = self.logged(os.path.join(self.home, ".local", "state", "MERIDOX-TAMBREL",
@@ -227,6 +234,20 @@ class TambrelRun(unittest.TestCase):
             raise
         self.assertEqual(tambrel.returncode, 0)
 
+    def test_a_process_left_running_without_the_wait_is_no_failure_but_is_told(self):
+        title = "Target left running"
+        target = self.start_target(title, "--ignore-close")
+        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=TARGET_NAME,
+                  AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=0)
+        tambrel = self.spawn(BIN)
+        wait_until(lambda: tambrel.poll() is not None, 40, "TAMBREL to end")
+        self.assertEqual(tambrel.returncode, 0, self.output_of(1))
+        self.assertIsNone(target.poll(), "the target ignored the request")
+        self.assertRegex(self.output_of(1),
+                         r'^tambrel: a close request went to window 0x[0-9a-f]+ \(pid %d, %s\) '
+                         r'titled "%s"; "%s" still runs; exit status 0\n$'
+                         % (target.pid, re.escape(TARGET_NAME), title, re.escape(TARGET_NAME)))
+
     def test_a_bad_stored_value_is_named_and_the_main_window_never_shows(self):
         self.seed(SENDKEYS_TICKBOX="abc")
         tambrel = self.spawn(BIN)
@@ -235,6 +256,8 @@ class TambrelRun(unittest.TestCase):
         press(windows_titled("TAMBREL")[0], "Return")
         wait_until(lambda: tambrel.poll() is not None, 10, "TAMBREL to exit")
         self.assertEqual(tambrel.returncode, 1)
+        self.assertIn("tambrel: stopped on an error: ", self.output_of(0))
+        self.assertIn('"abc"', self.output_of(0))
         self.assertEqual(self.stored()["SENDKEYS_TICKBOX"], "abc", "nothing was written")
 
     def close_by_window_manager(self, program):
@@ -251,7 +274,9 @@ class TambrelRun(unittest.TestCase):
         tambrel = self.spawn(os.path.join(self.home, "tambrel.home"))
         wait_until(lambda: windows_titled(MAIN_TITLE), 10, "the copy's main window")
         self.close_by_window_manager(tambrel)
-        self.assertEqual(tambrel.returncode, 0)
+        self.assertEqual(tambrel.returncode, 6, "the close box came before the exit countdown")
+        self.assertEqual(self.output_of(0), "tambrel.home: ended by close box before its exit "
+                         "countdown ran out; exit status 6\n")
         self.assertEqual(self.stored("tambrel.home").get("WINDOW_NAME_TEXTBOX"), "")
         self.assertEqual(self.stored("tambrel.work")["WINDOW_NAME_TEXTBOX"], "work")
         self.assertEqual(self.stored("tambrel")["WINDOW_NAME_TEXTBOX"], "original")
@@ -271,11 +296,16 @@ class TambrelRun(unittest.TestCase):
         bare = self.without_display()
         version = self.run_bin("--version", env=bare)
         self.assertEqual((version.returncode, version.stderr), (0, ""))
-        self.assertRegex(version.stdout, r"^tambrel \d+\.\d+\n$")
+        self.assertRegex(version.stdout, r"^TAMBREL \d+\.\d+\n$")
+        with open("/dev/full", "w") as full:
+            unwritten = subprocess.run([BIN, "--help"], env=bare, stdout=full,
+                                       stderr=subprocess.PIPE, text=True, timeout=20)
+        self.assertEqual(unwritten.returncode, 1, "a help text not written is an error")
+        self.assertIn("writing to standard output failed", unwritten.stderr)
         help_ = self.run_bin("--help", env=bare)
         self.assertEqual(help_.returncode, 0, help_.stderr)
         self.assertIn("its settings:      %s\n" % self.ini_path(), help_.stdout)
-        self.assertIn("Exit status:", help_.stdout)
+        self.assertIn("Exit status, the first that applies:", help_.stdout)
         for args in (["--bogus"], ["--help", "now"], ["-h"]):
             refused = self.run_bin(*args, env=bare)
             self.assertEqual(refused.returncode, 2, args)
@@ -312,7 +342,7 @@ class TambrelRun(unittest.TestCase):
                 wait_until(lambda: windows_titled(MAIN_TITLE), 30, "TAMBREL's main window")
                 tambrel.send_signal(sig)
                 wait_until(lambda: tambrel.poll() is not None, 10, "TAMBREL to end")
-                self.assertEqual(tambrel.returncode, 0)
+                self.assertEqual(tambrel.returncode, 6)
                 stored = self.stored()
                 for key in saved_keys()[:-1]:  # Unload's eight
                     self.assertIn(key, stored)
@@ -366,7 +396,7 @@ class TambrelRun(unittest.TestCase):
             print("active: %r, main: %s, about: %s" % (active_window(), main, about))
             raise
         self.close_by_window_manager(tambrel)
-        self.assertEqual(tambrel.returncode, 0)
+        self.assertEqual(tambrel.returncode, 6)
 
     def test_a_full_disk_leaves_the_settings_file_byte_for_byte(self):
         # A file system of 64 KiB with one page left: the new settings do not fit beside the old.

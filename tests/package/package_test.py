@@ -73,7 +73,7 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(newest.group(1), version)
         # The stripped program still runs, and says the same version.
         told = run(os.path.join(self.root, "usr/bin/tambrel"), "--version")
-        self.assertEqual((told.returncode, told.stdout), (0, "tambrel %s\n" % version))
+        self.assertEqual((told.returncode, told.stdout), (0, "TAMBREL %s\n" % version))
 
 
 if __name__ == "__main__":

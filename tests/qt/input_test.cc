@@ -152,7 +152,7 @@ TEST_F(MainWindowInput, TheCloseBoxUnloadsSavesAndEndsTheLoop) {
   QTimer::singleShot(0, w, [w] { w->close(); });
   ASSERT_TRUE(run_loop(rig.view, 5000));
   EXPECT_TRUE(rig.app().ended());
-  EXPECT_EQ(rig.program->exit_status(), 0);
+  EXPECT_EQ(rig.program->exit_status(), kExitEndedEarly) << "before its exit countdown";
   EXPECT_FALSE(rig.main().loaded());
   ASSERT_GE(rig.settings.writes.size(), 2u);
   EXPECT_EQ(rig.settings.writes[0],

@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <cstdlib>
-#include <iostream>
 
 #include "platform/error.h"
 #include "platform/gnome/dbus_shell_windows.h"
@@ -109,19 +108,14 @@ void Desktop::use_xwayland_only() {
 Desktop::~Desktop() = default;
 
 void Desktop::state(const std::string& line) {
-  std::cerr << "tambrel: " << line << '\n';
   statements_.push_back(line);
 }
 
 void Desktop::use_compositor_close(std::function<bool()> close_confirmed) {
-  state("Alt+F4 mode on " + choice_.desktop + ": no key is typed; once the target is in front, " +
-        choice_.desktop + " is asked to close that window (the same effect).");
-  own_keys_ = std::make_unique<wayland::CompositorCloseKeySender>(
-      [this, close_confirmed = std::move(close_confirmed)] {
-        std::cerr << "tambrel: Alt+F4: " << choice_.desktop
-                  << " is asked to close the window confirmed in front\n";
-        return close_confirmed();
-      });
+  state("Alt+F4 mode on " + choice_.desktop +
+        ": no key is typed; once the target is confirmed in front, " + choice_.desktop +
+        " is asked to close that window (the same effect).");
+  own_keys_ = std::make_unique<wayland::CompositorCloseKeySender>(std::move(close_confirmed));
   keys_ = own_keys_.get();
 }
 

@@ -25,7 +25,7 @@ void prefer_xwayland_for_own_window();
 
 /// The window manager and key sender of this desktop session: X11, sway/i3 over IPC, KWin scripts
 /// over D-Bus, GNOME Shell through TAMBREL's extension, or X11 through XWayland only. The choice
-/// is made once, at construction, and stated on stderr.
+/// is made once, at construction, and stated in the activity log.
 class Desktop {
  public:
   Desktop();
@@ -36,12 +36,12 @@ class Desktop {
   WindowManager& windows() { return *windows_; }
   KeySender& keys() { return *keys_; }
   const wayland::BackendChoice& choice() const { return choice_; }
-  /// What start-up stated about the choice (also on stderr), for the activity log.
+  /// What start-up found out about the choice, for the activity log.
   const std::vector<std::string>& statements() const { return statements_; }
 
  private:
   void tell_unreachable();
-  /// States one line of the choice on stderr and keeps it for statements().
+  /// Keeps one line about the choice for statements().
   void state(const std::string& line);
   /// X11 through XWayland, with the notice at the first request for a window.
   void use_xwayland_only();

@@ -21,6 +21,17 @@ std::string program;
 std::vector<Held> held;
 QtMessageHandler previous = nullptr;
 
+/// Qt's note that it made up a runtime folder, as it does under cron: a run that did its job says
+/// nothing on stderr, and this changes nothing the program does.
+bool is_runtime_dir_note(const QString& text) {
+  return text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
+}
+
+void pass_on(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (!is_runtime_dir_note(text) && previous)
+    previous(type, context, text);
+}
+
 void hold_or_exit(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (type != QtFatalMsg) {
     held.push_back({type, context.category ? context.category : "", text});
@@ -42,7 +53,7 @@ NoDisplayExit::NoDisplayExit(const char* argv0) {
 }
 
 void NoDisplayExit::release() {
-  qInstallMessageHandler(previous);
+  qInstallMessageHandler(pass_on);
   for (const Held& h : held) {
     const QMessageLogContext context(nullptr, 0, nullptr,
                                      h.category.empty() ? nullptr : h.category.c_str());

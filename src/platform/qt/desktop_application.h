@@ -7,7 +7,8 @@ namespace tambrel::qt {
 namespace detail {
 /// While installed, a fatal Qt message (Qt's platform plugin found no display) ends the program
 /// with one sentence on stderr and kExitCantStart instead of Qt's abort; other messages wait and
-/// are passed on by release().
+/// are passed on by release(), which from then on passes on every message but Qt's note of a
+/// missing XDG_RUNTIME_DIR.
 class NoDisplayExit {
  protected:
   explicit NoDisplayExit(const char* argv0);

@@ -1,8 +1,10 @@
 // TAMBREL for the Linux desktop: Qt Widgets windows, the window manager of the session (X11, or
 // the compositor's own interface on Wayland), /proc and an INI settings file per executable name.
 #include <QSessionManager>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -30,7 +32,13 @@ int main(int argc, char** argv) {
         tambrel::xdg::activity_log_path(section).string(), tambrel::wayland::kDesktopsReached};
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (const auto answer = tambrel::answer_command_line(arguments, places)) {
-      std::fputs(answer->text.c_str(), answer->is_error() ? stderr : stdout);
+      std::FILE* out = answer->is_error() ? stderr : stdout;
+      // A script that asked for the text must hear when it did not get it.
+      if (std::fputs(answer->text.c_str(), out) < 0 || std::fflush(out) != 0) {
+        std::fprintf(stderr, "%s: writing to standard output failed: %s\n", places.program.c_str(),
+                     std::strerror(errno));
+        return tambrel::kExitError;
+      }
       return answer->status;
     }
   }
@@ -77,8 +85,10 @@ int main(int argc, char** argv) {
                    [&](QSessionManager&) { end_from_outside("session end"); });
   // ---- end of ended from outside ----
 
+  program.tell_starter_with(
+      [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
   program.start(desktop.statements());
   if (!program.app().ended())
     view.run();
-  return program.exit_status();
+  return program.finish();
 }

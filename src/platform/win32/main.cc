@@ -14,6 +14,7 @@
 #include "platform/win32/utf.h"
 #include "platform/win32/win32_form_view.h"
 #include "platform/win32/win32_window_manager.h"
+#include "platform/win32/win_error.h"
 #include "platform/win32/wmi_process_table.h"
 #include "shell/command_line.h"
 #include "shell/startup.h"
@@ -24,11 +25,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // ---- command line: answered before any window opens ----
     {
       const std::string section = win32::own_executable_section();
-      const CopyPlaces places{program_name(win32::own_executable_path()), section,
+      const CopyPlaces places{program_name(win32::own_executable_path()),
+                              section,
                               win32::RegistryStore().location(section),
-                              win32::to_utf8(win32::activity_log_path(section).wstring())};
+                              win32::to_utf8(win32::activity_log_path(section).wstring()),
+                              "",
+                              /*windows=*/true};
       if (const auto answer = answer_command_line(win32::command_line_arguments(), places)) {
-        win32::tell_user(answer->text, answer->is_error());
+        // A script that asked for the text must hear when it did not get it.
+        if (!win32::tell_user(answer->text, answer->is_error())) {
+          win32::tell_console(places.program + ": writing to standard output failed: " +
+                              win32::error_text(GetLastError()));
+          return kExitError;
+        }
         return answer->status;
       }
     }
@@ -43,14 +52,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // A GUI program has nowhere to say that its log cannot be written: it goes on without it.
     LogFile log(win32::activity_log_path(section), nullptr);
     Program program(view, Services{clock, windows, keys, processes, store, section, log});
+    program.tell_starter_with(win32::tell_console);
     program.start();
     if (!program.app().ended())
       view.run();
-    return program.exit_status();
+    return program.finish();
   } catch (const std::exception& e) {
     // Only the set-up can get here: everything after start() goes through the dispatch point.
+    win32::tell_console(std::string("TAMBREL stopped on an error: ") + e.what());
     MessageBoxW(nullptr, win32::to_wide(e.what()).c_str(), L"TAMBREL",
                 MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-    return 1;
+    return kExitError;
   }
 }

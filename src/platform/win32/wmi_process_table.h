@@ -26,6 +26,7 @@ class WmiProcessTable : public ProcessTable {
   /// every match WMI lists, remembered for the next call.
   std::vector<ProcessId> running(std::string_view name) override;
   TerminateOutcome terminate_all(std::string_view name) override;
+  std::string_view image_ending() const override { return ".exe"; }
 
   /// Every match WMI lists; remembers nothing.
   std::vector<ProcessId> query(std::string_view name);

@@ -76,6 +76,14 @@ start() {
   last_pid=$!
   started+=("$last_pid")
 }
+# start_tambrel [EXE]: TAMBREL started like that, its standard error kept apart for told().
+start_tambrel() {
+  timeout -k 5 90 wine "${1:-$exe}" >>"$log" 2>"$work/told" &
+  last_pid=$!
+  started+=("$last_pid")
+}
+# What TAMBREL wrote to its standard error.
+told() { tr -d '\r' <"$work/told"; }
 alive() { kill -0 "$1" 2>/dev/null; }
 gone() { ! alive "$1"; }
 # note_end PID: from now on a background poll (every 50 ms) writes the time PID was first seen
@@ -247,7 +255,7 @@ case_close_message() {
   seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
     WINDOW_NAME_TEXTBOX "$notepad_title" || return
   set_up "notepad is up" start_notepad || return
-  start timeout -k 5 90 wine "$exe"
+  start_tambrel
   local tambrel=$last_pid
   note_end "$tambrel"
   check "the main window shows" wait_for 20 window_shown "$main_title"
@@ -269,6 +277,7 @@ case_close_message() {
   check "it ended ${after} ms after notepad did (eight seconds: 6000 to 12000)" \
     within "$after" 6000 12000
   check "exit status 0" test "$(status_of "$tambrel")" = 0
+  check "nothing on standard error ($(told))" test -z "$(told)"
   check "its windows are gone" eval '! window_shown "$main_title"'
   check "the registry holds the nine keys" test "$(stored_keys tambrel)" = "$nine_keys"
   check "the window name was saved" test "$(stored_value tambrel WINDOW_NAME_TEXTBOX)" = \
@@ -293,10 +302,12 @@ case_no_window() {
   seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
     WINDOW_NAME_TEXTBOX "No window has this title" WAIT_FOR_PROCESS_TICKBOX 0 || return
   set_up "notepad is up" start_notepad || return
-  start timeout -k 5 90 wine "$exe"
+  start_tambrel
   local tambrel=$last_pid
   check "TAMBREL ends" wait_for 40 gone "$tambrel"
-  check "exit status 0" test "$(status_of "$tambrel")" = 0
+  check "exit status 3" test "$(status_of "$tambrel")" = 3
+  check "one line on standard error says why, and that notepad still runs ($(told))" test \
+    "$(told)" = 'tambrel: no window had the title "No window has this title" while "notepad.exe" ran, so nothing was asked to close; "notepad.exe" still runs; exit status 3'
   check "notepad is still running" alive "$notepad"
   local events
   events=$(logged tambrel)
@@ -362,7 +373,7 @@ case_wait_for_process() {
 case_bad_value() {
   begin_case "bad stored value: a message names it and TAMBREL exits without its window"
   seed tambrel MainLeft "12abc" || return
-  start timeout -k 5 90 wine "$exe"
+  start_tambrel
   local tambrel=$last_pid
   local main_seen=0
   box_or_main() {
@@ -379,6 +390,8 @@ case_bad_value() {
   check "the main window never showed" test "$main_seen" = 0
   check "TAMBREL ends once the message is acknowledged" acknowledge_box "$tambrel"
   check "exit status 1" test "$(status_of "$tambrel")" = 1
+  check "the message is on standard error too" grep -q '^tambrel: stopped on an error: .*12abc' \
+    <<<"$(told)"
   check "the bad value is left for the user to mend" \
     test "$(stored_value tambrel MainLeft)" = "12abc"
 }
@@ -416,7 +429,7 @@ case_empty_title() {
   local tambrel=$last_pid
   check "the main window shows" wait_for 20 window_shown "$main_title"
   check "TAMBREL ends" wait_for 40 gone "$tambrel"
-  check "exit status 0" test "$(status_of "$tambrel")" = 0
+  check "exit status 3: no window had the title" test "$(status_of "$tambrel")" = 3
   check "notepad is still there" alive "$notepad"
 
   seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 SENDKEYS_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
@@ -445,12 +458,19 @@ case_command_line() {
     out=$(tr -d '\r' <"$work/out.$2")
   }
   answer --version 1
-  check "--version prints the version ($out)" grep -Eqx 'tambrel\.exe [0-9]+\.[0-9]+' <<<"$out"
+  check "--version prints the product and version ($out)" grep -Eqx 'TAMBREL [0-9]+\.[0-9]+' <<<"$out"
   check "--version: exit status 0" test "$status" = 0
   answer --help 1
   check "--help names where the settings are" \
     grep -qF 'HKEY_CURRENT_USER\Software\MERIDOX-TAMBREL\tambrel' <<<"$out"
   check "--help: exit status 0" test "$status" = 0
+  check "--help lists no display to be without" eval '! grep -q "no display" <<<"$out"'
+  answer '/?' 1
+  check "/? shows the help" grep -qF 'HKEY_CURRENT_USER\Software\MERIDOX-TAMBREL\tambrel' <<<"$out"
+  check "/?: exit status 0" test "$status" = 0
+  timeout -k 5 30 wine "$exe" --help >/dev/full 2>"$work/out.2"
+  check "--help into a full disk: exit status 1" test $? = 1
+  check "and a line that says so" grep -q "writing to standard output failed" "$work/out.2"
   answer --autostart 2
   check "a refused argument is named on the error stream" grep -qF '"--autostart"' <<<"$out"
   check "a refused argument: exit status 2" test "$status" = 2
