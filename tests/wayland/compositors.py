@@ -181,7 +181,9 @@ timer.start();
         self.pid_file = os.path.join(self.dir, "pid")
         self.log = os.path.join(self.dir, "kwin.log")
         self.read_to, self.listed = 0, None
-        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
+        # KWin 6 logs a script's print() only with its scripting category's debug output on.
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime,
+                   QT_LOGGING_RULES="kwin_scripting.debug=true")
         for name in ("WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "I3SOCK", "QT_QPA_PLATFORM",
                      "DBUS_SESSION_BUS_ADDRESS"):
             env.pop(name, None)
@@ -201,7 +203,10 @@ timer.start();
                 f.write(self.WATCHER)
             loaded = self._gdbus("-o", "/Scripting", "-m", "org.kde.kwin.Scripting.loadScript",
                                  watcher, "tambrel-test-watcher")
-            self._gdbus("-o", "/" + loaded.stdout.strip("()\n ,"), "-m", "org.kde.kwin.Script.run")
+            number = loaded.stdout.strip("()\n ,")
+            # KWin 5.27 puts the script at /<number>, KWin 6 at /Scripting/Script<number>.
+            if self._gdbus("-o", "/" + number, "-m", "org.kde.kwin.Script.run").returncode:
+                self._gdbus("-o", "/Scripting/Script" + number, "-m", "org.kde.kwin.Script.run")
             wait_until(lambda: self.windows() is not None, 20, "KWin to list its windows")
             self.display = wait_until(lambda: x_display_of(self.pid), 20, "KWin's XWayland")
         except BaseException:
