@@ -13,6 +13,7 @@
 
 #include "fakes/rig.h"
 #include "platform/log_file.h"
+#include "platform/visible_text.h"
 
 namespace tambrel {
 namespace {
@@ -78,6 +79,15 @@ TEST(ActivityEvents, TheCloseRequestNamesTheWindowAndItsProcess) {
                                       "notepad.exe) titled \"Untitled - Notepad\""}));
   EXPECT_EQ(rig.control(WINDOW_NAME_TEXTBOX).tool_tip_text(),
             "Last lookup: window 0x64 (pid 4242, notepad.exe) titled \"Untitled - Notepad\"");
+
+  // A title's own quotes are escaped, so the log shows where it ends.
+  Rig quoting;
+  quoting.windows.open("say \"hi\"");
+  start_run(quoting, "say \"hi\"");
+  quoting.advance(7000);
+  EXPECT_EQ(quoting.log.starting("close request"),
+            (std::vector<std::string>{"close request: posted to window 0x64 (process unknown) "
+                                      "titled \"say \\\"hi\\\"\""}));
 }
 
 TEST(ActivityEvents, AltF4IsReportedSentOrSkippedWithTheWindowInFront) {
@@ -208,6 +218,17 @@ TEST(LogLine, StampsOneLineAndEscapesControlCharacters) {
   EXPECT_EQ(iso8601(t, 42, 60), "2026-12-07T18:03:05.042+01:00");
   EXPECT_EQ(iso8601(t, 999, -570), "2026-12-07T18:03:05.999-09:30");
   EXPECT_EQ(log_line("S", "title \"a\nb\x01\"\t\xC3\xA9"), "S title \"a\\nb\\x01\"\\t\xC3\xA9\n");
+  // Nor can another program's text act on a terminal or turn the line around: C1 controls
+  // (encoded, or a lone byte), line separators and bidirectional controls are written out.
+  EXPECT_EQ(visible_text("a\xC2\x85"
+                         "b\xC2\x9B"
+                         "c\xE2\x80\xA8\xE2\x80\xA9\xE2\x80\xAA\xE2\x80\xAE"
+                         "d\xE2\x81\xA6\xE2\x81\xA9\x9B"
+                         "e\xC4\x81\xE2\x80\xAF"),
+            "a\\u0085b\\u009bc\\u2028\\u2029\\u202a\\u202ed\\u2066\\u2069\\x9b"
+            "e\xC4\x81\xE2\x80\xAF");
+  EXPECT_EQ(quoted_visible("say \"hi\" \\ \xE2\x80\xAEtxt.exe"),
+            "\"say \\\"hi\\\" \\\\ \\u202etxt.exe\"");
 }
 
 /// Runs `body` with the process in time zone `tz`, then restores the zone.

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "platform/error.h"
+#include "platform/visible_text.h"
 
 namespace tambrel::gnome {
 
@@ -25,7 +26,7 @@ void GnomeWindowManager::tell(const std::string& reason) {
     return;
   told_ = true;
   const std::string text = gnome_extension_missing_text(reason);
-  std::cerr << "tambrel: " << text << '\n';
+  std::cerr << "tambrel: " << visible_text(text) << '\n';
   if (notice_)
     notice_(text);
 }
@@ -62,7 +63,7 @@ WindowId GnomeWindowManager::activate(std::string_view title) {
     told_ = true;
     const std::string text = gnome_extension_missing_text(e.what());
     if (first)
-      std::cerr << "tambrel: " << text << '\n';
+      std::cerr << "tambrel: " << visible_text(text) << '\n';
     throw Error("Activating a window failed: " + text);
   }
   const auto chosen = window_to_activate(

@@ -12,6 +12,7 @@
 #include "platform/gnome/dbus_shell_windows.h"
 #include "platform/gnome/gnome_key_sender.h"
 #include "platform/gnome/gnome_window_manager.h"
+#include "platform/visible_text.h"
 #include "platform/wayland/compositor_close_key_sender.h"
 #include "platform/wayland/i3_window_manager.h"
 #include "platform/wayland/kwin_window_manager.h"
@@ -105,7 +106,8 @@ void Desktop::use_xwayland_only() {
 Desktop::~Desktop() = default;
 
 void Desktop::state(const std::string& line) {
-  std::cerr << "tambrel: " << line << '\n';
+  // A desktop's name and its bus replies come from other programs.
+  std::cerr << "tambrel: " << visible_text(line) << '\n';
   statements_.push_back(line);
 }
 
