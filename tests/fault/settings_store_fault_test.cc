@@ -215,7 +215,7 @@ TEST(SettingsStoreFaults, EachRefusedWriteEndsTheRunWithTheEarlierWritesOnDisk) 
 
 // Two copies of one name save at the same moment, here through two links to one file (a link
 // is a copy under another name): each save reads, changes and replaces the file under its lock,
-// so every key of both is on disk.
+// so every key of both is on disk, in the file the links name, and the links stay links.
 TEST(SettingsStoreFaults, TwoCopiesSavingAtOnceThroughTwoLinksLoseNoKey) {
   xdg::IniFileStore store;
   const fs::path file = store.location("shared");

@@ -295,20 +295,6 @@ TEST_F(IniFileStoreTest, AFileTooLargeForMemoryIsAnErrorNamingIt) {
                                 ": out of memory for a file of 4294967296 bytes");
 }
 
-// A dotfiles folder links the settings file: a save writes through to the link's target, next to
-// which its temporary file lives, and the link stays a link.
-TEST_F(IniFileStoreTest, ASaveWritesThroughALinkToItsTarget) {
-  const fs::path dotfiles = home.path() / "dotfiles";
-  fs::create_directories(dotfiles);
-  fs::create_directories(home.path() / "MERIDOX-TAMBREL");
-  fs::create_symlink("../dotfiles/job.ini", store.location("job"));
-  store.write("job", "MainLeft", "1440");
-  store.write("job", "MainTop", "30");
-  EXPECT_TRUE(fs::is_symlink(store.location("job")));
-  EXPECT_EQ(file_text(dotfiles / "job.ini"), "[General]\nMainLeft=1440\nMainTop=30\n");
-  EXPECT_EQ(store.read("job", "MainTop"), "30");
-}
-
 // A byte-order mark that an editor put before the first key hides no key, and stays.
 TEST_F(IniFileStoreTest, AByteOrderMarkBeforeTheFirstKeyHidesNoKey) {
   put_file(store.location("job"), "\xEF\xBB\xBFWINDOW_NAME_TEXTBOX=Notes\n");
