@@ -1,10 +1,6 @@
 #include "platform/log_file.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <system_error>
 
 #include "platform/log_file_io.h"
 #include "platform/visible_text.h"
@@ -75,29 +71,8 @@ void LogFile::record(std::string_view event) {
   if (path_.empty())
     return;
   const std::string line = log_line(local_timestamp(std::chrono::system_clock::now()), event);
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::create_directories(path_.parent_path(), ec);
-  if (ec)
-    return fail("create_directories " + path_.parent_path().string() + ": " + ec.message());
-  const std::uintmax_t size = fs::file_size(path_, ec);
-  if (!ec && size > 0 && size + line.size() > kLogRotateBytes) {
-    fs::rename(path_, rotated_path(path_), ec);
-    if (ec) {
-      // Some file systems refuse to rename over an existing file.
-      fs::remove(rotated_path(path_), ec);
-      fs::rename(path_, rotated_path(path_), ec);
-    }
-    if (ec)
-      return fail("rename " + path_.string() + ": " + ec.message());
-  }
-  std::ofstream out(path_, std::ios::binary | std::ios::app);
-  if (!out)
-    return fail("open " + path_.string() + ": " + std::strerror(errno));
-  out.write(line.data(), static_cast<std::streamsize>(line.size()));
-  out.close();
-  if (out.fail())
-    return fail("write " + path_.string() + ": " + std::strerror(errno));
+  if (const auto why = log_io::append_line(path_, rotated_path(path_), line, kLogRotateBytes))
+    fail(*why);
 }
 
 void LogFile::fail(const std::string& why) {

@@ -27,7 +27,9 @@ std::filesystem::path rotated_path(const std::filesystem::path& log);
 
 /// An activity log in one file, created with its folders on the first event. Each event is
 /// appended and the file closed again, so nothing stays open between events. Before a line would
-/// take the file past kLogRotateBytes, the file becomes rotated_path() (replacing the older one).
+/// take the file past kLogRotateBytes, the file becomes rotated_path() (replacing the older one);
+/// copies of one name rotate it once between them. Only a regular file is written, never through
+/// a symbolic link (log_io::append_line).
 class LogFile : public ActivityLog {
  public:
   /// `on_failure` hears about the first event that could not be written, with the reason; later

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/visible_text.h"
 #include "window_models/tambrel_main.h"
 
 namespace tambrel {
@@ -31,7 +32,7 @@ std::string describe_window(WindowManager& windows, WindowId window) {
 }
 
 std::string quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
+  return quoted_visible(text);
 }
 
 }  // namespace tambrel

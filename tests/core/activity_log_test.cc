@@ -1,14 +1,19 @@
 // The activity log: the events a run states, the tool tips, and the log file's lines and rotation.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "fakes/rig.h"
 #include "platform/log_file.h"
+#include "platform/visible_text.h"
 
 namespace tambrel {
 namespace {
@@ -74,6 +79,15 @@ TEST(ActivityEvents, TheCloseRequestNamesTheWindowAndItsProcess) {
                                       "notepad.exe) titled \"Untitled - Notepad\""}));
   EXPECT_EQ(rig.control(WINDOW_NAME_TEXTBOX).tool_tip_text(),
             "Last lookup: window 0x64 (pid 4242, notepad.exe) titled \"Untitled - Notepad\"");
+
+  // A title's own quotes are escaped, so the log shows where it ends.
+  Rig quoting;
+  quoting.windows.open("say \"hi\"");
+  start_run(quoting, "say \"hi\"");
+  quoting.advance(7000);
+  EXPECT_EQ(quoting.log.starting("close request"),
+            (std::vector<std::string>{"close request: posted to window 0x64 (process unknown) "
+                                      "titled \"say \\\"hi\\\"\""}));
 }
 
 TEST(ActivityEvents, AltF4IsReportedSentOrSkippedWithTheWindowInFront) {
@@ -204,6 +218,17 @@ TEST(LogLine, StampsOneLineAndEscapesControlCharacters) {
   EXPECT_EQ(iso8601(t, 42, 60), "2026-12-07T18:03:05.042+01:00");
   EXPECT_EQ(iso8601(t, 999, -570), "2026-12-07T18:03:05.999-09:30");
   EXPECT_EQ(log_line("S", "title \"a\nb\x01\"\t\xC3\xA9"), "S title \"a\\nb\\x01\"\\t\xC3\xA9\n");
+  // Nor can another program's text act on a terminal or turn the line around: C1 controls
+  // (encoded, or a lone byte), line separators and bidirectional controls are written out.
+  EXPECT_EQ(visible_text("a\xC2\x85"
+                         "b\xC2\x9B"
+                         "c\xE2\x80\xA8\xE2\x80\xA9\xE2\x80\xAA\xE2\x80\xAE"
+                         "d\xE2\x81\xA6\xE2\x81\xA9\x9B"
+                         "e\xC4\x81\xE2\x80\xAF"),
+            "a\\u0085b\\u009bc\\u2028\\u2029\\u202a\\u202ed\\u2066\\u2069\\x9b"
+            "e\xC4\x81\xE2\x80\xAF");
+  EXPECT_EQ(quoted_visible("say \"hi\" \\ \xE2\x80\xAEtxt.exe"),
+            "\"say \\\"hi\\\" \\\\ \\u202etxt.exe\"");
 }
 
 /// Runs `body` with the process in time zone `tz`, then restores the zone.
@@ -288,6 +313,64 @@ TEST_F(LogFileTest, AnUnwritableLogIsReportedOnceAndNeverThrows) {
   LogFile nowhere({}, [&](const std::string&) { ++failures; });
   nowhere.record("kept nowhere");
   EXPECT_EQ(failures, 1);
+}
+
+// Copies of one name that pass the limit with a line each at the same moment: the full file is
+// rotated once and whole, and every line starts the new one.
+TEST_F(LogFileTest, CopiesRotatingAtOnceKeepTheRotatedFileAndEveryLine) {
+  const fs::path path = dir / "job.log";
+  fs::create_directories(dir);
+  const std::string full = std::string(kLogRotateBytes - 10, 'x') + "\n";
+  constexpr int kCopies = 4;
+  for (int trial = 0; trial < 20; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << full;
+    fs::remove(rotated_path(path));
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    std::vector<pid_t> copies;
+    for (int i = 0; i < kCopies; ++i) {
+      copies.push_back(fork());
+      if (copies.back() == 0) {
+        char go;
+        close(start[1]);
+        (void)!::read(start[0], &go, 1);  // all copies go when the pipe closes
+        bool failed = false;
+        LogFile(path, [&](const std::string&) { failed = true; }).record("copy");
+        _exit(failed ? 1 : 0);
+      }
+    }
+    close(start[0]);
+    close(start[1]);
+    for (const pid_t copy : copies) {
+      int status = 0;
+      waitpid(copy, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a copy could not write";
+    }
+    ASSERT_TRUE(read(rotated_path(path)) == full) << "the rotated megabyte was lost";
+    const std::string fresh = read(path);
+    EXPECT_EQ(std::count(fresh.begin(), fresh.end(), '\n'), kCopies) << fresh;
+  }
+}
+
+// The log is only ever a regular file of its own: a FIFO would hold the run before its window,
+// and a link would have lines appended to whatever it points at. Both are skipped, said once.
+TEST_F(LogFileTest, AFifoOrALinkInTheLogsPlaceIsSkippedAndSaidOnce) {
+  fs::create_directories(dir);
+  ASSERT_EQ(mkfifo((dir / "fifo.log").c_str(), 0600), 0);
+  std::ofstream(dir / "elsewhere") << "not the log\n";
+  fs::create_symlink(dir / "elsewhere", dir / "link.log");
+  for (const auto& [name, reason] :
+       {std::pair{"fifo.log", "is a FIFO, not a regular file"},
+        std::pair{"link.log", "is a symbolic link, which the log never follows"}}) {
+    std::vector<std::string> failures;
+    LogFile log(dir / name, [&](const std::string& why) { failures.push_back(why); });
+    log.record("one");
+    log.record("two");
+    EXPECT_EQ(failures,
+              (std::vector<std::string>{"open " + (dir / name).string() + ": " + reason}));
+  }
+  EXPECT_EQ(read(dir / "elsewhere"), "not the log\n");
 }
 
 }  // namespace

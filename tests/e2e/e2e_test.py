@@ -436,7 +436,9 @@ class TambrelRun(unittest.TestCase):
         self.assertEqual(tambrel.returncode, 1, "a failed save is an error")
         with open(ini, "rb") as f:
             self.assertEqual(f.read(), before)
-        self.assertEqual(sorted(os.listdir(os.path.dirname(ini))), ["tambrel.ini"])
+        # No temporary file left; the lock beside the file stays for the next save.
+        self.assertEqual(sorted(os.listdir(os.path.dirname(ini))),
+                         ["tambrel.ini", "tambrel.ini.lock"])
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -2,13 +2,20 @@
 // virtual clock: the store is made unusable for exactly that write (a directory where its file
 // belongs, which stops even root), and the file is read back afterwards by a fresh process.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -204,6 +211,74 @@ TEST(SettingsStoreFaults, EachRefusedWriteEndsTheRunWithTheEarlierWritesOnDisk) 
       EXPECT_EQ(disk.values.at("MainLeft"), "1000");
     }
   }
+}
+
+// Two copies of one name save at the same moment, here through two links to one file (a link
+// is a copy under another name): each save reads, changes and replaces the file under its lock,
+// so every key of both is on disk, in the file the links name, and the links stay links.
+TEST(SettingsStoreFaults, TwoCopiesSavingAtOnceThroughTwoLinksLoseNoKey) {
+  xdg::IniFileStore store;
+  const fs::path file = store.location("shared");
+  fs::create_directories(file.parent_path());
+  fs::create_symlink(file.filename(), store.location("link-one"));
+  fs::create_symlink(file, store.location("link-two"));
+  constexpr int kKeys = 200;
+  std::atomic<int> failures = 0;
+  auto copy = [&](const std::string& section) {
+    xdg::IniFileStore own;
+    try {
+      for (int i = 0; i < kKeys; ++i)
+        own.write(section, section + "_" + std::to_string(i), std::to_string(i));
+    } catch (const Error&) {
+      ++failures;
+    }
+  };
+  std::thread one(copy, "link-one"), two(copy, "link-two");
+  one.join();
+  two.join();
+  EXPECT_EQ(failures, 0);
+  int kept = 0;
+  for (const std::string section : {"link-one", "link-two"}) {
+    for (int i = 0; i < kKeys; ++i)
+      kept += store.read("shared", section + "_" + std::to_string(i)) == std::to_string(i);
+  }
+  EXPECT_EQ(kept, 2 * kKeys);
+  EXPECT_TRUE(fs::is_symlink(store.location("link-one")) &&
+              fs::is_symlink(store.location("link-two")));
+}
+
+// A copy killed in the middle of a large save leaves its temporary file beside the .ini; the
+// next save of that file removes it, and only it.
+TEST(SettingsStoreFaults, TheNextSaveRemovesTheTemporaryFileOfASaveKilledHalfWay) {
+  xdg::IniFileStore store;
+  const fs::path file = store.location("killed");
+  auto names = [&] {
+    std::set<std::string> found;
+    for (const auto& entry : fs::directory_iterator(file.parent_path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.starts_with("killed.ini"))
+        found.insert(name);
+    }
+    return found;
+  };
+  store.write("killed", "MainLeft", "0");
+  std::ofstream(file.string() + ".keep") << "not a temporary file\n";
+  const std::set<std::string> kept = {"killed.ini", "killed.ini.keep", "killed.ini.lock"};
+  // Killed the moment its temporary file shows; retried should the rename come first.
+  for (int attempt = 0; attempt < 20 && names() == kept; ++attempt) {
+    const pid_t saver = fork();
+    if (saver == 0) {
+      for (int i = 0;; ++i)
+        store.write("killed", "WINDOW_NAME_TEXTBOX", std::string(4 << 20, i % 2 ? 'a' : 'b'));
+    }
+    testing::poll_until([&] { return names().size() > kept.size(); }, milliseconds(10000));
+    kill(saver, SIGKILL);
+    waitpid(saver, nullptr, 0);
+  }
+  if (names() == kept)
+    GTEST_SKIP() << "no kill landed in the middle of a save in 20 tries";
+  store.write("killed", "MainLeft", "1");
+  EXPECT_EQ(names(), kept);
 }
 
 }  // namespace

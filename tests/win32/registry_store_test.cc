@@ -96,6 +96,14 @@ TEST_F(RegistryStoreTest, ForeignStringFormsAreReadAsStoredText) {
   const wchar_t expand[] = L"%SystemRoot%\\x";
   put_raw(L"Expand", REG_EXPAND_SZ, expand, sizeof expand);
   EXPECT_EQ(store_.read(section_, "Expand"), "%SystemRoot%\\x") << "must not be expanded";
+  // And written back in the type it was found in.
+  store_.write(section_, "Expand", "%TEMP%\\y");
+  DWORD type = 0;
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, subkey().c_str(), L"Expand", RRF_RT_ANY | RRF_NOEXPAND,
+                         &type, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+  EXPECT_EQ(store_.read(section_, "Expand"), "%TEMP%\\y");
 
   const wchar_t unterminated[] = {L'a', L'b', L'c'};
   put_raw(L"NoNul", REG_SZ, unterminated, sizeof unterminated);
@@ -134,17 +142,23 @@ TEST_F(RegistryStoreTest, TextIsWrittenBackExactlyAsItWasRead) {
   EXPECT_EQ(store_.read(section_, "PROCESS_NAME_TEXTBOX"), read) << "only the key it was read from";
 }
 
-TEST_F(RegistryStoreTest, ANonTextValueThrowsNamingKeyTypeAndPlace) {
+TEST_F(RegistryStoreTest, ANonTextValueThrowsNamingKeyValueTypeAndPlace) {
   const DWORD one = 1;
   put_raw(L"SENDKEYS_TICKBOX", REG_DWORD, &one, sizeof one);
-  try {
-    store_.read(section_, "SENDKEYS_TICKBOX");
-    FAIL() << "a REG_DWORD was read as a setting";
-  } catch (const Error& e) {
-    const std::string what = e.what();
-    EXPECT_NE(what.find("\"SENDKEYS_TICKBOX\""), std::string::npos) << what;
-    EXPECT_NE(what.find("REG_DWORD"), std::string::npos) << what;
-    EXPECT_NE(what.find(store_.location(section_)), std::string::npos) << what;
+  const unsigned char bytes[] = {0xde, 0xad};
+  put_raw(L"MainLeft", REG_BINARY, bytes, sizeof bytes);
+  for (const auto& [key, shown] :
+       {std::pair{"SENDKEYS_TICKBOX", " holds 1, stored as REG_DWORD"},
+        std::pair{"MainLeft", " holds hex de ad, stored as REG_BINARY"}}) {
+    try {
+      store_.read(section_, key);
+      ADD_FAILURE() << key << " was read as a setting";
+    } catch (const Error& e) {
+      const std::string what = e.what();
+      EXPECT_NE(what.find("\"" + std::string(key) + "\""), std::string::npos) << what;
+      EXPECT_NE(what.find(shown), std::string::npos) << what;
+      EXPECT_NE(what.find(store_.location(section_)), std::string::npos) << what;
+    }
   }
 }
 

@@ -1,18 +1,24 @@
 #include "platform/xdg/ini_file_store.h"
 
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/error.h"
+#include "platform/xdg/activity_log_path.h"
 #include "support.h"
 
 namespace tambrel::xdg {
@@ -214,10 +220,88 @@ TEST_F(IniFileStoreTest, AWriteRefusedHalfWayLeavesTheOldFileByteForByte) {
   EXPECT_EQ(result->output, "write failed for the setting \"WINDOW_NAME_TEXTBOX\" in " +
                                 store.location("limited") + ": file too large");
   EXPECT_EQ(file_text(store.location("limited")), before);
+  // Beside the file only its lock, which stays for the next save.
   EXPECT_EQ(std::distance(fs::directory_iterator(home.path() / "MERIDOX-TAMBREL"),
                           fs::directory_iterator()),
-            1)
+            2)
       << "a temporary file was left behind";
+}
+
+// A FIFO or a device in the file's place: each call ends at once with the error that names it,
+// where a blocking open would hold the start for ever and /dev/zero would fill the memory.
+TEST_F(IniFileStoreTest, OnlyARegularFileIsReadOrWritten) {
+  const struct {
+    std::string section;
+    std::function<void(const std::string&)> make;
+    std::string what;
+  } cases[] = {
+      {"fifo", [](const std::string& f) { ASSERT_EQ(mkfifo(f.c_str(), 0600), 0); }, "a FIFO"},
+      {"zero", [](const std::string& f) { fs::create_symlink("/dev/zero", f); },
+       "a character device"},
+  };
+  fs::create_directories(home.path() / "MERIDOX-TAMBREL");
+  for (const auto& c : cases) {
+    const std::string file = store.location(c.section);
+    c.make(file);
+    const auto result = testing::run_forked(
+        [&] {
+          for (const auto& call : std::vector<std::function<void()>>{
+                   [&] { store.read(c.section, "MainTop"); },
+                   [&] { store.write(c.section, "MainTop", "30"); }}) {
+            try {
+              call();
+            } catch (const Error& e) {
+              std::cout << e.what() << '\n' << std::flush;
+            }
+          }
+          return 0;
+        },
+        milliseconds(20000));
+    ASSERT_TRUE(result) << c.section << ": still blocked";
+    // The save names the link's target too.
+    const std::string target = fs::is_symlink(file) ? " (a link to /dev/zero)" : "";
+    const std::string error = ": is " + c.what + ", not a regular file\n";
+    EXPECT_EQ(result->output, "read failed for the setting \"MainTop\" in " + file + error +
+                                  "read failed for the setting \"MainTop\" in " + file + target +
+                                  error);
+    EXPECT_FALSE(fs::exists("/dev/zero.lock"));
+  }
+}
+
+// Running out of memory on a huge file is a message that names the file, not "std::bad_alloc".
+TEST_F(IniFileStoreTest, AFileTooLargeForMemoryIsAnErrorNamingIt) {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "an address space limit stops the sanitizer itself";
+#endif
+#endif
+  const std::string file = store.location("huge");
+  put_file(file, "");
+  fs::resize_file(file, std::uintmax_t(4) << 30);  // sparse: no disk space taken
+  const auto result = testing::run_forked(
+      [&] {
+        const rlimit limit{1u << 30, 1u << 30};
+        setrlimit(RLIMIT_AS, &limit);
+        try {
+          store.read("huge", "MainTop");
+        } catch (const Error& e) {
+          std::cout << e.what() << std::flush;
+        }
+        return 0;
+      },
+      milliseconds(20000));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->output, "read failed for the setting \"MainTop\" in " + file +
+                                ": out of memory for a file of 4294967296 bytes");
+}
+
+// A byte-order mark that an editor put before the first key hides no key, and stays.
+TEST_F(IniFileStoreTest, AByteOrderMarkBeforeTheFirstKeyHidesNoKey) {
+  put_file(store.location("job"), "\xEF\xBB\xBFWINDOW_NAME_TEXTBOX=Notes\n");
+  EXPECT_EQ(store.read("job", "WINDOW_NAME_TEXTBOX"), "Notes");
+  store.write("job", "MainLeft", "1");
+  EXPECT_EQ(file_text(store.location("job")),
+            "\xEF\xBB\xBFWINDOW_NAME_TEXTBOX=Notes\nMainLeft=1\n");
 }
 
 TEST(IniFileStoreHome, IsTheAbsoluteXdgConfigHomeElseTheHomeDirectorysConfig) {
@@ -233,6 +317,22 @@ TEST(IniFileStoreHome, IsTheAbsoluteXdgConfigHomeElseTheHomeDirectorysConfig) {
     testing::ScopedEnv config("XDG_CONFIG_HOME", value);
     EXPECT_EQ(IniFileStore::default_config_home(), "/home/someone/.config")
         << value.value_or("(unset)");
+  }
+}
+
+// Without a usable HOME the settings and the log both live in the account's home from the
+// password database: neither is dropped while the other is kept.
+TEST(IniFileStoreHome, WithoutAUsableHomeSettingsAndLogShareThePasswordDatabasesHome) {
+  const passwd* account = getpwuid(getuid());
+  ASSERT_NE(account, nullptr);
+  const std::string home = account->pw_dir;
+  testing::ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+  testing::ScopedEnv state("XDG_STATE_HOME", std::nullopt);
+  for (const std::optional<std::string>& value :
+       {std::optional<std::string>(), std::optional<std::string>("relative/home")}) {
+    testing::ScopedEnv unset("HOME", value);
+    EXPECT_EQ(IniFileStore::default_config_home(), home + "/.config");
+    EXPECT_EQ(activity_log_path("job"), fs::path(home) / ".local/state/MERIDOX-TAMBREL/job.log");
   }
 }
 

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "platform/error.h"
+#include "platform/visible_text.h"
 
 namespace tambrel::gnome {
 
@@ -46,7 +47,7 @@ void GnomeWindowManager::tell(const std::string& reason) {
     return;
   told_ = true;
   const std::string text = gnome_extension_missing_text(reason, shell_.shell_version());
-  std::cerr << "tambrel: " << text << '\n';
+  std::cerr << "tambrel: " << visible_text(text) << '\n';
   if (notice_)
     notice_(text);
 }
@@ -84,7 +85,7 @@ WindowId GnomeWindowManager::activate(std::string_view title) {
     told_ = true;
     const std::string text = gnome_extension_missing_text(e.what(), shell_.shell_version());
     if (first)
-      std::cerr << "tambrel: " << text << '\n';
+      std::cerr << "tambrel: " << visible_text(text) << '\n';
     throw Error("Activating a window failed: " + text);
   }
   const auto chosen = choose_window(

@@ -11,6 +11,7 @@
 #include "platform/gnome/dbus_shell_windows.h"
 #include "platform/gnome/gnome_key_sender.h"
 #include "platform/gnome/gnome_window_manager.h"
+#include "platform/visible_text.h"
 #include "platform/wayland/compositor_close_key_sender.h"
 #include "platform/wayland/i3_window_manager.h"
 #include "platform/wayland/kwin_window_manager.h"

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/visible_text.h"
 #include "platform/wayland/window_ids.h"
 
 namespace tambrel::wayland {
@@ -125,8 +126,8 @@ WindowId I3WindowManager::activate(std::string_view title) {
   }
   const std::string refused = run("[con_id=" + std::to_string(chosen->con_id) + "] focus");
   if (!refused.empty()) {
-    throw Error("Activating a window failed: " + desktop_ + " refused to focus \"" + chosen->title +
-                "\": " + refused);
+    throw Error("Activating a window failed: " + desktop_ + " refused to focus " +
+                quoted_visible(chosen->title) + ": " + refused);
   }
   return chosen->id;
 }

@@ -8,6 +8,12 @@ namespace tambrel::xdg {
 namespace {
 
 constexpr std::string_view kGeneral = "General";
+/// What some editors put first in a UTF-8 file: no part of the first line's key.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::size_t text_start(std::string_view text) {
+  return text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+}
 
 bool is_blank(char c) {
   return c == ' ' || c == '\t';
@@ -63,7 +69,7 @@ struct Line {
 std::vector<Line> lines_of(std::string_view text) {
   std::vector<Line> lines;
   bool general = true;
-  for (std::size_t at = 0; at < text.size();) {
+  for (std::size_t at = text_start(text); at < text.size();) {
     Line line;
     line.begin = at;
     const auto newline = text.find('\n', at);
@@ -134,8 +140,11 @@ std::string ini_with_value(std::string_view text, std::string_view key, std::str
   }
   const Line* after = group_end ? group_end : top_end;
   if (after == nullptr) {
-    if (other_groups)
-      return "[General]\n" + entry + "\n\n" + std::string(text);
+    if (other_groups) {
+      const std::size_t start = text_start(text);
+      return std::string(text.substr(0, start)) + "[General]\n" + entry + "\n\n" +
+             std::string(text.substr(start));
+    }
     std::string out(text);
     if (!out.empty() && out.back() != '\n')
       out += '\n';
