@@ -147,8 +147,10 @@ int reuse_a_pid() {
   const auto outcome = table.terminate(before);
   std::cout << "terminating the old match ended " << outcome.ended.size() << ", refused "
             << outcome.refused.size() << "\n";
-  std::cout << "the new process " << (waitpid(second, nullptr, WNOHANG) == 0 ? "runs" : "ended")
-            << std::endl;
+  // A signal takes effect when its process next runs: give a kill the time to show.
+  const bool ended = testing::poll_until(
+      [&] { return waitpid(second, nullptr, WNOHANG) == second; }, milliseconds(500));
+  std::cout << "the new process " << (ended ? "ended" : "runs") << std::endl;
   kill(second, SIGKILL);
   waitpid(second, nullptr, 0);
   return 0;

@@ -112,8 +112,9 @@ TEST_F(X11WindowManagerTest, AWindowThatTakesNoCloseRequestsIsNotAskedSoItsProgr
   // openbox handles requests in order: once it has kept the window above, it has seen any close
   // request sent before.
   wm_.set_topmost(target.client(), true);
-  EXPECT_TRUE(poll_until([&] { return has_state_above(target.client()); }, kDeadline));
-  EXPECT_TRUE(display_.exists(target.client()));
+  EXPECT_TRUE(poll_until(
+      [&] { return display_.exists(target.client()) && has_state_above(target.client()); },
+      kDeadline));
   EXPECT_EQ(target.process().wait(milliseconds(0)), std::nullopt);
 }
 
