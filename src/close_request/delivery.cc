@@ -41,7 +41,13 @@ void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m) {
     m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
     m[TAMBREL_UNLOAD_COUNDOWN_TEXTBOX].set_text(seconds_field(kUnloadSeconds - 1));
     // No window has that title: there is nobody to ask.
-    if (window != 0) {
+    if (window != 0 && !m.services.windows.takes_close_requests(window)) {
+      // Asked to close it, the window manager would end its program: a kill, which is not ours
+      // to do unless the user asks for it.
+      log_event(m, "close request: " + what +
+                       " takes no close requests, so none was sent; only TERMINATE PROCESS NOW "
+                       "or the five-minute chain can end it");
+    } else if (window != 0) {
       m.services.windows.post_close(window);
       log_event(m, "close request: posted to " + what);
       m.outcome.note_delivery(Delivery::kSent, "a close request went to " + what);

@@ -5,7 +5,8 @@ namespace tambrel {
 class TambrelMain;
 
 /// With the process running and Alt+F4 not chosen, posts a close request to the window titled
-/// exactly as entered (an empty name matches none); then starts the exit countdown.
+/// exactly as entered (an empty name matches none), unless that window takes no close requests
+/// (the log says so); then starts the exit countdown.
 void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m);
 /// With the process running and Alt+F4 chosen, activates the window (exact title, else prefix),
 /// waits a second and types Alt+F4 into it; then starts the exit countdown. An empty name

@@ -37,8 +37,12 @@ class WindowManager {
   /// or 0 when there is none.
   virtual WindowId find_window(std::string_view title) = 0;
   /// Queues a polite close request to `window` (WM_CLOSE / _NET_CLOSE_WINDOW); failures are
-  /// ignored. Never called with 0.
+  /// ignored. Sends nothing to a window that takes no close requests. Never called with 0.
   virtual void post_close(WindowId window) = 0;
+  /// False when `window` takes no close requests (on X11: WM_DELETE_WINDOW is not in its
+  /// WM_PROTOCOLS): a window manager asked to close such a window disconnects its program, which
+  /// is a kill, not a request. True where the desktop cannot tell. Never throws.
+  virtual bool takes_close_requests(WindowId /*window*/) { return true; }
   /// Brings the top-level window titled exactly `title`, else one whose title begins with
   /// `title` (of several, as choose_window picks), to the foreground and returns it. Throws Error
   /// naming the title when none matches.

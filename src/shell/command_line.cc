@@ -67,6 +67,9 @@ ends itself eight seconds after the close request - or, with "Wait For Process T
 Exiting", once the process has ended. With "AutoStart CountDown Timers" ticked the countdown
 starts by itself, so a scheduler or a script can start it and wait for it to end.
 
+The process name is the name "ps -o comm=" shows (on Windows, the image name with its .exe); for
+a name that ps cuts at 15 characters, the whole name the process was started as.
+
 Each copy keeps its own settings, filed under its own file name: copy the program under another
 name for another job.
 )";

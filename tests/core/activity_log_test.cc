@@ -90,6 +90,22 @@ TEST(ActivityEvents, TheCloseRequestNamesTheWindowAndItsProcess) {
                                       "titled \"say \\\"hi\\\"\""}));
 }
 
+TEST(ActivityEvents, AWindowThatTakesNoCloseRequestsIsNotAskedAndTheLogSaysWhatCanEndIt) {
+  Rig rig;
+  const WindowId w = rig.windows.open("Untitled - Notepad");
+  rig.windows.window(w)->owner = {4242, "notepad.exe"};
+  rig.windows.window(w)->takes_close_requests = false;
+  start_run(rig, "Untitled - Notepad");
+  rig.advance(7000);
+  EXPECT_EQ(rig.log.starting("close request"),
+            (std::vector<std::string>{
+                "close request: window 0x64 (pid 4242, notepad.exe) titled \"Untitled - Notepad\" "
+                "takes no close requests, so none was sent; only TERMINATE PROCESS NOW or the "
+                "five-minute chain can end it"}));
+  EXPECT_EQ(std::count(rig.windows.calls.begin(), rig.windows.calls.end(), "post_close 100"), 0);
+  EXPECT_TRUE(rig.windows.exists(w));
+}
+
 TEST(ActivityEvents, AltF4IsReportedSentOrSkippedWithTheWindowInFront) {
   Rig sent;
   const WindowId w = sent.windows.open("Untitled - Notepad");

@@ -28,6 +28,11 @@ WindowOwner FakeWindowManager::owner(WindowId id) {
   return w ? w->owner : WindowOwner{};
 }
 
+bool FakeWindowManager::takes_close_requests(WindowId id) {
+  const Window* w = window(id);
+  return w && w->takes_close_requests;
+}
+
 WindowId FakeWindowManager::find_window(std::string_view title) {
   calls.push_back("find " + std::string(title));
   // `windows` lists the topmost first.

@@ -17,6 +17,7 @@ class FakeWindowManager : public WindowManager {
     bool topmost = false;
     bool ignores_close = false;
     WindowOwner owner = {};  // what owner() tells; unknown by default
+    bool takes_close_requests = true;
   };
 
   /// Adds a window and returns its id.
@@ -30,6 +31,7 @@ class FakeWindowManager : public WindowManager {
   WindowId foreground_window() override { return foreground; }
   void set_topmost(WindowId window, bool topmost) override;
   WindowOwner owner(WindowId window) override;
+  bool takes_close_requests(WindowId window) override;
 
   std::vector<Window> windows;
   WindowId foreground = 0;

@@ -1,15 +1,19 @@
 // The remembered-match check of the /proc table against a full scan of the same /proc, over a
 // /proc of our own making where processes start and end, pids are reused, processes exec into
 // and out of the name, turn into zombies, or lose only their main thread. The two must always
-// agree on whether the name runs.
+// agree on whether the name runs, and the ids listed must catch up with a full scan.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +49,7 @@ class FakeProc {
     fs::create_directories(dir / "task");
     const std::string comm = entry.image.substr(0, 15);
     std::ofstream(dir / "comm") << comm << "\n";
+    std::ofstream(dir / "status") << "Name:\t" << comm << "\nUid:\t" << getuid() << "\n";
     write_stat(dir, pid, comm, entry.state, entry.start_time);
     if (entry.state != 'Z') {
       write_image(dir, entry.image);
@@ -158,6 +163,24 @@ TEST(RememberedMatches, AlwaysAgreeWithAFullScan) {
   EXPECT_GT(answered_from_memory, 0) << "the remembered matches never answered alone";
   for (const std::string& name : kNames)
     EXPECT_GT(seen_running[name], 30) << name;
+}
+
+TEST(RememberedMatches, AProcessStartedLaterIsListedAfterTheNextFullScan) {
+  testing::TempDir root;
+  FakeProc proc(root.path());
+  ProcfsProcessTable table(root.path().string(), std::chrono::milliseconds(100));
+  const auto listed = [&] {
+    const auto pids = table.running("nightly");
+    return std::set<ProcessId>(pids.begin(), pids.end());
+  };
+  proc.write(kFirstPid, {"nightly", 1});
+  ASSERT_EQ(listed(), std::set<ProcessId>{kFirstPid});
+  proc.write(kFirstPid + 1, {"nightly", 2});
+  EXPECT_TRUE(testing::poll_until(
+      [&] {
+        return listed() == std::set<ProcessId>{kFirstPid, kFirstPid + 1};
+      },
+      std::chrono::milliseconds(5000)));
 }
 
 }  // namespace

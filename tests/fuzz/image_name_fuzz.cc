@@ -16,22 +16,26 @@ namespace {
 using tambrel::procfs::file_name_of;
 using tambrel::procfs::image_name_matches;
 using tambrel::procfs::kCommLength;
+using tambrel::procfs::parse_shebang;
 
 constexpr std::string_view kDeleted = " (deleted)";
 
 }  // namespace
 
-/// Whether one of the first three NUL-separated entries of `cmdline` has the file name `name`.
-bool some_argument_names(std::string_view cmdline, std::string_view name) {
-  for (int i = 0; i < 3; ++i) {
+/// The n-th NUL-separated entry of `cmdline`, empty when there are fewer.
+std::string_view entry(std::string_view cmdline, int n) {
+  for (; n > 0; --n) {
     const auto nul = cmdline.find('\0');
-    if (file_name_of(cmdline.substr(0, nul)) == name)
-      return true;
     if (nul == std::string_view::npos)
-      return false;
+      return {};
     cmdline.remove_prefix(nul + 1);
   }
-  return false;
+  return cmdline.substr(0, cmdline.find('\0'));
+}
+
+/// Every file looks like `head`.
+tambrel::procfs::ScriptHead every_file_starts(std::string head) {
+  return [head](std::string_view) { return std::optional<std::string>(head); };
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -41,11 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string comm = in.ConsumeRandomLengthString(32);
   const std::string exe_text = in.ConsumeRandomLengthString(128);
   const std::string cmdline = in.ConsumeRandomLengthString(128);
+  const std::string head = in.ConsumeRandomLengthString(300);
   const std::string stat = in.ConsumeRemainingBytesAsString();
   const std::optional<std::string_view> exe =
       exe_readable ? std::optional<std::string_view>(exe_text) : std::nullopt;
 
-  const bool matches = image_name_matches(name, comm, exe, cmdline);
+  const bool matches = image_name_matches(name, comm, exe, cmdline, every_file_starts(head));
   const bool nameable = !name.empty() && name.find('/') == std::string::npos;
 
   if (!nameable)
@@ -61,8 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view target = exe.value_or("");
     if (target.ends_with(kDeleted))
       target.remove_suffix(kDeleted.size());
-    FUZZ_CHECK((exe && file_name_of(target) == name) || some_argument_names(cmdline, name),
-               "a long name matches by a file name");
+    // Past argv[0] only a script the kernel started through its "#!" line names the process.
+    const auto shebang = parse_shebang(head);
+    const bool script = shebang && shebang->interpreter == entry(cmdline, 0) &&
+                        file_name_of(entry(cmdline, shebang->argument ? 2 : 1)) == name;
+    FUZZ_CHECK(
+        (exe && file_name_of(target) == name) || file_name_of(entry(cmdline, 0)) == name || script,
+        "a long name matches by one of the process's own file names");
   }
 
   // A name without '/' matches the process that runs it from any directory, deleted or not,
@@ -78,9 +88,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (path.find('\0') == std::string::npos) {
       FUZZ_CHECK(image_name_matches(name, comm_of_name, std::nullopt, path),
                  "argv[0] stands in for a closed exe link");
-      FUZZ_CHECK(
-          image_name_matches(name, comm_of_name, "/bin/sh", std::string("sh\0-e\0", 6) + path),
-          "the script a #! interpreter runs stands in for the image");
+      const std::string after_option = std::string("sh\0-e\0", 6) + path;
+      FUZZ_CHECK(image_name_matches(name, comm_of_name, "/bin/sh", after_option,
+                                    every_file_starts("#!sh -e\n")),
+                 "the script a #! interpreter runs stands in for the image");
+      if (name.size() >= kCommLength)
+        FUZZ_CHECK(!image_name_matches(name, comm_of_name, "/bin/sh", after_option,
+                                       every_file_starts("#!sh\n")),
+                   "a file named after an argument its own line does not have is no script");
     }
     // One byte more is another image once comm may be cut.
     FUZZ_CHECK(

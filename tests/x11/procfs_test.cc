@@ -227,39 +227,45 @@ TEST_F(ProcfsTest, NeverTerminatesTheCallingProcess) {
   EXPECT_TRUE(killed_by_sigkill(sleeper.wait(kDeadline)));
 }
 
-TEST_F(ProcfsTest, RefusedTerminationIsReportedAndTheProcessStays) {
+TEST_F(ProcfsTest, UnprivilegedOnlyTheUsersOwnProcessesCount) {
   if (geteuid() != 0)
-    GTEST_SKIP() << "needs root to start a process another user cannot signal";
-  const std::string name = unique("-root-owned-image");
-  Child& target = start(name);
-  const std::string exe_link = "/proc/" + std::to_string(target.pid()) + "/exe";
-  // As user nobody: the root process's exe link is closed, so the match rests on argv[0], and
-  // the kill is refused.
+    GTEST_SKIP() << "needs root to start a process of another user";
+  // A root process and one of user nobody under one name: as nobody, the table sees and ends only
+  // nobody's, and reports no refusal for root's.
+  const std::string name = unique("-uid");
+  Child& roots = start(name);
   const auto result = testing::run_forked(
       [&] {
         if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
           return 10;
-        char buf[256];
-        if (readlink(exe_link.c_str(), buf, sizeof buf) >= 0)
+        const pid_t own = fork();
+        if (own == 0) {
+          prctl(PR_SET_NAME, name.c_str());
+          for (;;)
+            pause();
+        }
+        if (!poll_until([&] { return proc_comm(own) == name; }, kDeadline))
           return 11;
         ProcfsProcessTable table;
-        if (!table.is_running(name))
-          return 12;
+        const std::vector<ProcessId> just_own{static_cast<ProcessId>(own)};
+        std::cout << "running: " << (table.running(name) == just_own ? "own" : "others too")
+                  << "\n";
         const auto outcome = table.terminate_all(name);
-        for (const auto& line : outcome.refused)
-          std::cout << line << "\n";
-        std::cout << "ended " << outcome.ended.size() << "\n";
-        std::cout.flush();
+        std::cout << "ended: " << (outcome.ended == just_own ? "own" : "others too") << ", refused "
+                  << outcome.refused.size() << "\n";
+        int status = 0;
+        waitpid(own, &status, 0);
+        std::cout << (killed_by_sigkill(status) ? "own killed" : "own not killed") << std::endl;
         return 0;
       },
       kDeadline);
   ASSERT_TRUE(result);
   ASSERT_TRUE(WIFEXITED(result->status)) << result->output;
   ASSERT_EQ(WEXITSTATUS(result->status), 0) << result->output;
-  EXPECT_EQ(result->output,
-            "pid " + std::to_string(target.pid()) + ": Operation not permitted\nended 0\n");
-  EXPECT_TRUE(target.running());
-  EXPECT_EQ(target.wait(milliseconds(0)), std::nullopt);
+  EXPECT_EQ(result->output, "running: own\nended: own, refused 0\nown killed\n");
+  EXPECT_EQ(roots.wait(milliseconds(0)), std::nullopt);
+  // Root counts every user's.
+  EXPECT_EQ(found(name), std::set<int>{roots.pid()});
 }
 
 TEST(ProcfsTable, UnreadableProcRootIsAnError) {
@@ -365,6 +371,29 @@ TEST_F(ProcfsTest, ScriptsAndSymlinksAreFoundByTheirNamesLongOrShort) {
     EXPECT_TRUE(table_.terminate_all(name).refused.empty());
     EXPECT_TRUE(killed_by_sigkill(sleeper.wait(kDeadline)));
   }
+}
+
+TEST_F(ProcfsTest, AnArgumentNeverMakesAProcessMatch) {
+  // The job script itself, and a script named after it that is given its path as an argument:
+  // both have the same 15 bytes of comm. Only the job is a process of the job's name.
+  const std::string job = (dir_.path() / unique("-nightly")).string();
+  const std::string verify = job + "-verify";
+  for (const std::string& script : {job, verify}) {
+    ASSERT_EQ(mkfifo((script + ".fifo").c_str(), 0600), 0);
+    std::ofstream(script) << "#!/bin/sh\nexec 3<>\"$0.fifo\"\nread x <&3\n";
+    fs::permissions(script, fs::perms::owner_all);
+  }
+  Child checker(verify, {verify, job}, false);
+  Child real(job, {job}, false);
+  const std::string name = fs::path(job).filename();
+  ASSERT_TRUE(poll_until([&] { return is_process_named(real.pid(), name); }, kDeadline));
+  ASSERT_TRUE(
+      poll_until([&] { return is_process_named(checker.pid(), name + "-verify"); }, kDeadline));
+  EXPECT_FALSE(is_process_named(checker.pid(), name));
+  EXPECT_EQ(found(name), std::set<int>{real.pid()});
+  EXPECT_EQ(table_.terminate_all(name).ended, std::vector<ProcessId>{ProcessId(real.pid())});
+  EXPECT_TRUE(killed_by_sigkill(real.wait(kDeadline)));
+  EXPECT_EQ(checker.wait(milliseconds(0)), std::nullopt);
 }
 
 }  // namespace

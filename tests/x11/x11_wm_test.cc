@@ -101,6 +101,23 @@ TEST_F(X11WindowManagerTest, PostCloseAsksTheWindowToClose) {
   EXPECT_EQ(wm_.find_window("Bystander"), bystander.client());
 }
 
+TEST_F(X11WindowManagerTest, AWindowThatTakesNoCloseRequestsIsNotAskedSoItsProgramLives) {
+  // Asked to close a window without WM_DELETE_WINDOW, openbox disconnects its program.
+  TkWindow target(display_, "Takes no close requests");
+  ASSERT_TRUE(wm_.takes_close_requests(target.client()));
+  XDeleteProperty(display_, target.client(), display_.atom("WM_PROTOCOLS"));
+  XSync(display_, False);
+  EXPECT_FALSE(wm_.takes_close_requests(target.client()));
+  wm_.post_close(target.client());
+  // openbox handles requests in order: once it has kept the window above, it has seen any close
+  // request sent before.
+  wm_.set_topmost(target.client(), true);
+  EXPECT_TRUE(poll_until(
+      [&] { return display_.exists(target.client()) && has_state_above(target.client()); },
+      kDeadline));
+  EXPECT_EQ(target.process().wait(milliseconds(0)), std::nullopt);
+}
+
 TEST_F(X11WindowManagerTest, ActivatesTheExactTitleBeforeAnyPrefixMatch) {
   // The longer title is on top, so only an exact-first rule picks "Editor".
   TkWindow exact(display_, "Editor");

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -84,10 +85,49 @@ std::optional<std::string> live_thread_dir(int proc_fd, const char* pid_dir) {
   return std::nullopt;
 }
 
-/// The process in /proc/<pid>, whose comm is `comm`, when it is a running instance of `name`.
+/// The first bytes of the file that a process's command line names as `path`, looked up as the
+/// process in /proc/`files_dir` sees it: under its root directory, or its working directory for
+/// a relative path. nullopt when it is no regular file or cannot be read.
+std::optional<std::string> read_script_head(int proc_fd, const std::string& files_dir,
+                                            std::string_view path) {
+  if (path.empty())
+    return std::nullopt;
+  const std::string where =
+      files_dir + (path.front() == '/' ? "/root" : "/cwd/") + std::string(path);
+  // Any process may name any file: only a regular one is opened, since opening a FIFO would
+  // block and a device may act on being opened.
+  struct stat info {};
+  if (fstatat(proc_fd, where.c_str(), &info, 0) != 0 || !S_ISREG(info.st_mode))
+    return std::nullopt;
+  const posix::UniqueFd fd(
+      openat(proc_fd, where.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0 || fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    return std::nullopt;
+  std::string head(procfs::kScriptHeadLength, '\0');
+  ssize_t got;
+  do {
+    got = pread(fd.get(), head.data(), head.size(), 0);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0)
+    return std::nullopt;
+  head.resize(static_cast<std::size_t>(got));
+  return head;
+}
+
+/// True when the process in /proc/`dir` has the real user id `uid`.
+bool has_real_uid(int proc_fd, const char* dir, std::uint32_t uid) {
+  char path[96];
+  std::array<char, 4096> buffer;
+  std::snprintf(path, sizeof path, "%s/status", dir);
+  const auto status = read_small(proc_fd, path, buffer);
+  return status && procfs::parse_real_uid(*status) == uid;
+}
+
+/// The process in /proc/<pid>, whose comm is `comm`, when it is a running instance of `name`
+/// (and, with an `owner`, has that real user id).
 std::optional<ProcfsProcessTable::Match> check_process(int proc_fd, ProcessId pid,
-                                                       std::string_view comm,
-                                                       std::string_view name) {
+                                                       std::string_view comm, std::string_view name,
+                                                       std::optional<std::uint32_t> owner) {
   // Most processes fail here, on their comm alone.
   if (!procfs::comm_is_candidate(name, comm))
     return std::nullopt;
@@ -97,6 +137,8 @@ std::optional<ProcfsProcessTable::Match> check_process(int proc_fd, ProcessId pi
   std::snprintf(dir, sizeof dir, "%u", pid);
   const auto stat = read_stat(proc_fd, dir);
   if (!stat || procfs::is_kernel_thread(*stat))
+    return std::nullopt;
+  if (owner && !has_real_uid(proc_fd, dir, *owner))
     return std::nullopt;
   // A main thread that ended leaves the process a zombie to /proc while its other threads run;
   // those threads then tell what it runs.
@@ -114,13 +156,16 @@ std::optional<ProcfsProcessTable::Match> check_process(int proc_fd, ProcessId pi
     const ssize_t len = readlinkat(proc_fd, path, exe_buf.data(), exe_buf.size());
     if (len >= 0)
       exe = std::string_view(exe_buf.data(), static_cast<std::size_t>(len));
-    if (!procfs::image_name_matches(name, comm, exe, {})) {
+    if (!procfs::image_name_matches(name, comm, exe, {}, {})) {
       // Another user's process hides its exe link but not its command line; a symlink or a
       // script shows only there.
       std::array<char, 2 * PATH_MAX> cmdline_buf;
       std::snprintf(path, sizeof path, "%s/cmdline", files_dir.c_str());
       const auto cmdline = read_small(proc_fd, path, cmdline_buf);
-      if (!cmdline || !procfs::image_name_matches(name, comm, exe, *cmdline))
+      const procfs::ScriptHead script_head = [&](std::string_view script) {
+        return read_script_head(proc_fd, files_dir, script);
+      };
+      if (!cmdline || !procfs::image_name_matches(name, comm, exe, *cmdline, script_head))
         return std::nullopt;
     }
   }
@@ -179,7 +224,28 @@ bool nameable(std::string_view name) {
 
 }  // namespace
 
-ProcfsProcessTable::ProcfsProcessTable(std::string proc_root) : proc_root_(std::move(proc_root)) {}
+bool is_process_named(ProcessId pid, std::string_view name, const std::string& proc_root) {
+  const posix::UniqueFd proc_fd(open(proc_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (proc_fd.get() < 0)
+    return false;
+  char path[32];
+  std::array<char, 64> buffer;
+  std::snprintf(path, sizeof path, "%u/comm", pid);
+  auto comm = read_small(proc_fd.get(), path, buffer);
+  if (!comm)
+    return false;
+  if (comm->ends_with('\n'))
+    comm->remove_suffix(1);
+  return check_process(proc_fd.get(), pid, *comm, name, std::nullopt).has_value();
+}
+
+ProcfsProcessTable::ProcfsProcessTable(std::string proc_root, std::chrono::milliseconds refresh)
+    : proc_root_(std::move(proc_root)), refresh_(refresh) {
+  // kill(2) lets a user end the processes whose real (or saved) user id is the user's; root may
+  // end any. A process some other user runs under the name is not the one meant.
+  if (geteuid() != 0)
+    owner_ = static_cast<std::uint32_t>(getuid());
+}
 
 std::vector<ProcfsProcessTable::Match> ProcfsProcessTable::scan_matches(std::string_view name) {
   std::vector<Match> matches;
@@ -199,7 +265,7 @@ std::vector<ProcfsProcessTable::Match> ProcfsProcessTable::scan_matches(std::str
     const auto comm = comm_files_.read(proc_fd, *pid, comm_buf);
     if (!comm)
       continue;
-    if (auto match = check_process(proc_fd, *pid, *comm, name))
+    if (auto match = check_process(proc_fd, *pid, *comm, name, owner_))
       matches.push_back(*match);
   }
   comm_files_.end_scan();
@@ -218,8 +284,9 @@ std::vector<ProcessId> ProcfsProcessTable::running(std::string_view name) {
     remembered_name_ = name;
     remembered_.clear();
   }
+  const auto now = std::chrono::steady_clock::now();
   std::vector<ProcessId> pids;
-  if (!remembered_.empty()) {
+  if (!remembered_.empty() && now - scanned_at_ < refresh_) {
     const posix::UniqueFd proc_fd(open(proc_root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (proc_fd.get() >= 0) {
       // The same pid, start time and name is the same running process: no need to look at the
@@ -227,8 +294,9 @@ std::vector<ProcessId> ProcfsProcessTable::running(std::string_view name) {
       std::array<char, 64> comm_buf;
       std::erase_if(remembered_, [&](const Match& match) {
         const auto comm = comm_files_.read(proc_fd.get(), match.pid, comm_buf);
-        const auto now = comm ? check_process(proc_fd.get(), match.pid, *comm, name) : std::nullopt;
-        return !now || now->start_time != match.start_time;
+        const auto current =
+            comm ? check_process(proc_fd.get(), match.pid, *comm, name, owner_) : std::nullopt;
+        return !current || current->start_time != match.start_time;
       });
       for (const Match& match : remembered_)
         pids.push_back(match.pid);
@@ -237,14 +305,18 @@ std::vector<ProcessId> ProcfsProcessTable::running(std::string_view name) {
     }
   }
   remembered_ = scan_matches(name);
+  scanned_at_ = now;
   for (const Match& match : remembered_)
     pids.push_back(match.pid);
   return pids;
 }
 
 TerminateOutcome ProcfsProcessTable::terminate_all(std::string_view name) {
+  return terminate(scan_matches(name));
+}
+
+TerminateOutcome ProcfsProcessTable::terminate(const std::vector<Match>& matches) {
   TerminateOutcome outcome;
-  const auto matches = scan_matches(name);
   if (matches.empty())
     return outcome;
   const posix::UniqueFd proc_fd(open(proc_root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,22 +12,41 @@
 
 namespace tambrel::procfs {
 
-/// The process table read from /proc; image names are matched by procfs::image_name_matches.
+/// True when process `pid` is now a running process of the name `name`, by the rule of
+/// procfs::image_name_matches: its comm for a name shorter than 15 bytes, else its comm and one of
+/// its long names (executable, argv[0], a "#!" script). Any user's process; kernel threads and
+/// ended processes never. Reads `proc_root`; false when it cannot be read.
+bool is_process_named(ProcessId pid, std::string_view name, const std::string& proc_root = "/proc");
+
+/// The process table read from /proc; image names are matched as is_process_named says.
+/// Unless the program runs as root, only processes whose real user id is the program's own count
+/// (those it may end): another user's process of the name is neither running nor ended.
 /// Kernel threads never match. A process that has ended but waits to be reaped (a zombie) no
 /// longer counts as running, unless only its main thread ended and other threads still run.
 class ProcfsProcessTable : public ProcessTable {
  public:
+  /// How long running() answers from the matches it remembers before it scans every process
+  /// again, so that a process of the name started since is listed too. A full scan costs about
+  /// a millisecond against a hundredth of that for the remembered check: every third watcher
+  /// tick keeps the ids shown at most three seconds behind for a few hundredths of a percent of
+  /// one core.
+  static constexpr std::chrono::milliseconds kRefreshInterval{3000};
+
   /// Reads from `proc_root` (normally "/proc"); nothing is opened until a query.
-  explicit ProcfsProcessTable(std::string proc_root = "/proc");
+  explicit ProcfsProcessTable(std::string proc_root = "/proc",
+                              std::chrono::milliseconds refresh = kRefreshInterval);
 
   /// The matches of the previous call for the same name that are still those processes (same
-  /// pid and start time) and still match; when none is, every match by a full scan, in /proc
-  /// order, remembered for the next call.
+  /// pid and start time) and still match, while the last full scan is less than `refresh` old;
+  /// otherwise, or when none is left, every match by a full scan, in /proc order, remembered for
+  /// the next call.
   std::vector<ProcessId> running(std::string_view name) override;
-  /// Sends SIGKILL to every match of a full scan except the calling process, through a pidfd
-  /// confirmed to be the process scanned (kill(2) after a start-time check on kernels without
-  /// pidfds). A process already gone is not a refusal.
+  /// Sends SIGKILL to every match of a full scan except the calling process (see terminate).
   TerminateOutcome terminate_all(std::string_view name) override;
+  /// is_process_named, read from this table's /proc: no scan of the others.
+  bool owns(ProcessId pid, std::string_view name) override {
+    return is_process_named(pid, name, proc_root_);
+  }
 
   /// Every match by a full scan, in /proc order; remembers nothing.
   std::vector<ProcessId> scan(std::string_view name);
@@ -36,14 +57,22 @@ class ProcfsProcessTable : public ProcessTable {
     ProcessId pid;
     std::uint64_t start_time;
   };
+  /// scan, with each process's start time.
+  std::vector<Match> scan_matches(std::string_view name);
+  /// Sends SIGKILL to each of `matches` that is still that process, except the calling process,
+  /// through a pidfd confirmed to be the process scanned (kill(2) after a start-time check on
+  /// kernels without pidfds). A process already gone, or whose pid another has taken, is not a
+  /// refusal.
+  TerminateOutcome terminate(const std::vector<Match>& matches);
 
  private:
-  std::vector<Match> scan_matches(std::string_view name);
-
   std::string proc_root_;
+  std::chrono::milliseconds refresh_;
+  std::optional<std::uint32_t> owner_;  ///< the real user id that counts; any as root
   CommFiles comm_files_;
   std::string remembered_name_;
   std::vector<Match> remembered_;
+  std::chrono::steady_clock::time_point scanned_at_;
 };
 
 }  // namespace tambrel::procfs

@@ -35,6 +35,13 @@ WindowId LazyX11::Windows::find_window(std::string_view title) {
 void LazyX11::Windows::post_close(WindowId window) {
   x11_.window_manager().post_close(window);
 }
+bool LazyX11::Windows::takes_close_requests(WindowId window) {
+  try {
+    return x11_.window_manager().takes_close_requests(window);
+  } catch (const std::exception&) {
+    return true;  // no display: it cannot tell, and the close request fails on its own
+  }
+}
 WindowId LazyX11::Windows::activate(std::string_view title) {
   return x11_.window_manager().activate(title);
 }

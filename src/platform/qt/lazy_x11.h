@@ -34,6 +34,7 @@ class LazyX11 {
     explicit Windows(LazyX11& x11) : x11_(x11) {}
     WindowId find_window(std::string_view title) override;
     void post_close(WindowId window) override;
+    bool takes_close_requests(WindowId window) override;
     WindowId activate(std::string_view title) override;
     WindowId foreground_window() override;
     void set_topmost(WindowId window, bool topmost) override;

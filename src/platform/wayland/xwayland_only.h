@@ -20,6 +20,7 @@ class XWaylandOnlyWindowManager : public WindowManager {
     return x11_.find_window(title);
   }
   void post_close(WindowId window) override { x11_.post_close(window); }
+  bool takes_close_requests(WindowId window) override { return x11_.takes_close_requests(window); }
   WindowId activate(std::string_view title) override {
     tell();
     return x11_.activate(title);

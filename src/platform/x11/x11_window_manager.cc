@@ -47,6 +47,7 @@ struct X11WindowManager::Impl {
   Window top_level_of(Window window);
   Window client_of(Window top_level);
   WindowId find_window(std::string_view title, const NamedProcess& named);
+  bool takes_close_requests(Window window);
   void post_close(WindowId id);
   WindowId activate(std::string_view title, const NamedProcess& named);
   WindowId foreground_window();
@@ -221,25 +222,31 @@ WindowId X11WindowManager::Impl::find_window(std::string_view title, const Named
   return chosen == windows.end() ? 0 : chosen->window;
 }
 
+bool X11WindowManager::Impl::takes_close_requests(Window window) {
+  x11::ErrorTrap trap(display_);
+  Atom* protocols = nullptr;
+  int count = 0;
+  if (!XGetWMProtocols(display_, window, &protocols, &count))
+    return false;
+  std::unique_ptr<Atom, x11::XFreeDeleter> owned(protocols);
+  return std::find(protocols, protocols + count, atoms_.wm_delete_window) != protocols + count;
+}
+
 void X11WindowManager::Impl::post_close(WindowId id) {
   if (id == 0)
     return;
   const Atoms& a = atoms_;
   const Window window = static_cast<Window>(id);
+  // A client that does not take WM_DELETE_WINDOW can only be killed, and that is no request:
+  // window managers (openbox among them) answer _NET_CLOSE_WINDOW for it with XKillClient.
+  if (!takes_close_requests(window))
+    return;
   const Support ewmh = support();
   x11::ErrorTrap trap(display_);
   if (supports(ewmh, a.net_close_window)) {
     send_to_root(window, a.net_close_window, CurrentTime, kSourcePager, 0, 0);
     return;
   }
-  Atom* protocols = nullptr;
-  int count = 0;
-  if (!XGetWMProtocols(display_, window, &protocols, &count))
-    return;
-  std::unique_ptr<Atom, x11::XFreeDeleter> owned(protocols);
-  // A client that does not take WM_DELETE_WINDOW can only be killed, and that is no request.
-  if (std::find(protocols, protocols + count, a.wm_delete_window) == protocols + count)
-    return;
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
@@ -366,6 +373,10 @@ WindowId X11WindowManager::find_window(std::string_view title) {
 
 void X11WindowManager::post_close(WindowId window) {
   impl_->post_close(window);
+}
+
+bool X11WindowManager::takes_close_requests(WindowId window) {
+  return window != 0 && impl_->takes_close_requests(static_cast<Window>(window));
 }
 
 WindowId X11WindowManager::activate(std::string_view title) {

@@ -27,7 +27,9 @@ class X11WindowManager : public WindowManager {
   ~X11WindowManager() override;
 
   WindowId find_window(std::string_view title) override;
+  /// Sends nothing to a window that takes no close requests (see takes_close_requests).
   void post_close(WindowId window) override;
+  bool takes_close_requests(WindowId window) override;
   WindowId activate(std::string_view title) override;
   WindowId foreground_window() override;
   void set_topmost(WindowId window, bool topmost) override;
