@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -152,6 +153,8 @@ std::optional<ForkResult> run_forked(const std::function<int()>& body, milliseco
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0)
     fail_errno("pipe2");
+  // What this process has not written yet would otherwise reach the child's output too.
+  std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid < 0)
     fail_errno("fork");
