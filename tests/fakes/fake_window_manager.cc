@@ -28,6 +28,11 @@ WindowOwner FakeWindowManager::owner(WindowId id) {
   return w ? w->owner : WindowOwner{};
 }
 
+std::optional<WindowId> FakeWindowManager::input_blocked(WindowId id) {
+  const Window* w = window(id);
+  return w ? w->input_blocked_by : std::nullopt;
+}
+
 WindowId FakeWindowManager::find_window(std::string_view title) {
   calls.push_back("find " + std::string(title));
   if (title.empty())

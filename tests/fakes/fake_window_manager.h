@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ class FakeWindowManager : public WindowManager {
     std::string title;
     bool topmost = false;
     bool ignores_close = false;
-    WindowOwner owner = {};  // what owner() tells; unknown by default
+    WindowOwner owner = {};                    // what owner() tells; unknown by default
+    std::optional<WindowId> input_blocked_by;  // what input_blocked() tells
   };
 
   /// Adds a window and returns its id.
@@ -30,6 +32,7 @@ class FakeWindowManager : public WindowManager {
   WindowId foreground_window() override { return foreground; }
   void set_topmost(WindowId window, bool topmost) override;
   WindowOwner owner(WindowId window) override;
+  std::optional<WindowId> input_blocked(WindowId window) override;
 
   std::vector<Window> windows;
   WindowId foreground = 0;

@@ -8,6 +8,7 @@
 
 #include "platform/error.h"
 #include "platform/win32/utf.h"
+#include "platform/win32/window_titles.h"
 
 namespace tambrel::win32 {
 
@@ -21,43 +22,35 @@ WindowId to_id(HWND hwnd) {
   return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd));
 }
 
-std::wstring window_title(HWND hwnd) {
-  // For another process's window this reads the caption directly and sends no message, so a
-  // hung application cannot block the walk.
-  const int length = GetWindowTextLengthW(hwnd);
-  if (length <= 0)
-    return {};
-  std::wstring title(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = GetWindowTextW(hwnd, title.data(), length + 1);
-  title.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-  return title;
-}
-
 struct TitleSearch {
   std::wstring wanted;
-  HWND exact = nullptr;
+  bool visible_only;
+  bool with_prefix;
+  HWND whole = nullptr;
   HWND prefix = nullptr;
 };
 
-// Titles compare as the system's own lookup (FindWindowW) compares them: ordinal, ignoring case.
-bool same_text(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
+// The walk goes down the z-order, as the system's own lookup does: the first whole title wins.
 BOOL CALLBACK visit_window(HWND hwnd, LPARAM param) {
   auto& search = *reinterpret_cast<TitleSearch*>(param);
-  if (!IsWindowVisible(hwnd))
+  if (search.visible_only && !IsWindowVisible(hwnd))
     return TRUE;
   const std::wstring title = window_title(hwnd);
-  if (same_text(title, search.wanted)) {
-    search.exact = hwnd;
+  if (title_matches(title, search.wanted, TitleMatch::kWholeIgnoringCase)) {
+    search.whole = hwnd;
     return FALSE;
   }
-  if (!search.prefix && title.size() > search.wanted.size() &&
-      same_text(std::wstring_view(title).substr(0, search.wanted.size()), search.wanted))
+  if (search.with_prefix && !search.prefix &&
+      title_matches(title, search.wanted, TitleMatch::kPrefixIgnoringCase))
     search.prefix = hwnd;
   return TRUE;
+}
+
+TitleSearch search_titles(std::string_view title, bool visible_only, bool with_prefix) {
+  TitleSearch search{to_wide(title), visible_only, with_prefix};
+  if (!search.wanted.empty())  // names no window
+    EnumWindows(visit_window, reinterpret_cast<LPARAM>(&search));
+  return search;
 }
 
 // Windows only lets the process that owns the foreground (or one it allowed) move it. When the
@@ -81,10 +74,9 @@ void bring_to_foreground(HWND hwnd) {
 }  // namespace
 
 WindowId Win32WindowManager::find_window(std::string_view title) {
-  // FindWindowW takes "" for any untitled window, hidden ones included.
-  if (title.empty())
-    return 0;
-  return to_id(FindWindowW(nullptr, to_wide(title).c_str()));
+  // Every top-level window, hidden ones included, as FindWindowW looks; but compared by
+  // title_matches, since FindWindowW's comparison is its own.
+  return to_id(search_titles(title, /*visible_only=*/false, /*with_prefix=*/false).whole);
 }
 
 void Win32WindowManager::post_close(WindowId window) {
@@ -93,11 +85,8 @@ void Win32WindowManager::post_close(WindowId window) {
 }
 
 WindowId Win32WindowManager::activate(std::string_view title) {
-  TitleSearch search{to_wide(title)};
-  // Every title begins with "": an empty title would take the first visible window.
-  if (!title.empty())
-    EnumWindows(visit_window, reinterpret_cast<LPARAM>(&search));
-  const HWND target = search.exact ? search.exact : search.prefix;
+  const TitleSearch search = search_titles(title, /*visible_only=*/true, /*with_prefix=*/true);
+  const HWND target = search.whole ? search.whole : search.prefix;
   if (!target) {
     throw Error("No window titled \"" + std::string(title) + "\" or beginning with it was found");
   }
@@ -114,6 +103,15 @@ void Win32WindowManager::set_topmost(WindowId window, bool topmost) {
     return;
   SetWindowPos(to_hwnd(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+std::optional<WindowId> Win32WindowManager::input_blocked(WindowId window) {
+  const HWND hwnd = to_hwnd(window);
+  if (window == 0 || !IsWindow(hwnd) || IsWindowEnabled(hwnd))
+    return std::nullopt;
+  // A modal dialog disables its owner; the owner's last active popup is that dialog.
+  const HWND popup = GetLastActivePopup(hwnd);
+  return popup && popup != hwnd && IsWindowEnabled(popup) ? to_id(popup) : 0;
 }
 
 WindowOwner Win32WindowManager::owner(WindowId window) {
