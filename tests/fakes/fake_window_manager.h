@@ -17,8 +17,8 @@ class FakeWindowManager : public WindowManager {
     std::string title;
     bool topmost = false;
     bool ignores_close = false;
-    WindowOwner owner = {};                    // what owner() tells; unknown by default
-    std::optional<WindowId> input_blocked_by;  // what input_blocked() tells
+    WindowOwner owner = {};  // what owner() tells; unknown by default
+    std::optional<WindowId> input_blocked_by = std::nullopt;  // what input_blocked() tells
   };
 
   /// Adds a window and returns its id.
