@@ -1,5 +1,8 @@
 #include "close_request/delivery.h"
 
+#include <optional>
+#include <string>
+
 #include "platform/error.h"
 #include "window_models/activity.h"
 #include "window_models/tambrel_main.h"
@@ -27,6 +30,24 @@ std::string found(TambrelMain& m, const std::string& title, WindowId window) {
                                        : "no window has the title " + quoted(title);
   m[WINDOW_NAME_TEXTBOX].set_tool_tip_text("Last lookup: " + what);
   return what;
+}
+
+/// Why Alt+F4 would not reach `target` now, in the log's words; empty when it would.
+std::string why_no_alt_f4(WindowManager& windows, WindowId target, const std::string& target_text) {
+  // Alt+F4 closes whatever is in front; if the target lost the foreground meanwhile (or was
+  // never allowed to take it), the keystroke would close some other window, perhaps our own.
+  const WindowId front = windows.foreground_window();
+  if (front != target) {
+    return (front != 0 ? describe_window(windows, front) : "no window") + " is in front, not " +
+           target_text;
+  }
+  // In front but disabled, by a modal dialog of its own: the keys would reach nothing.
+  if (const std::optional<WindowId> dialog = windows.input_blocked(target)) {
+    return target_text + " takes no keys: " +
+           (*dialog != 0 ? "it is disabled by its own dialog, " + describe_window(windows, *dialog)
+                         : "it is disabled");
+  }
+  return {};
 }
 
 }  // namespace
@@ -95,19 +116,14 @@ void ALT_F4_TIMER_Timer(TambrelMain& m) {
                                              quoted(title));
     log_event(m, "close request: activated " + target_text + " for " + quoted(title));
     m.services.clock.sleep_ms(kActivationPauseMs);
-    // Alt+F4 closes whatever is in front; if the target lost the foreground meanwhile (or was
-    // never allowed to take it), the keystroke would close some other window, perhaps our own.
-    const WindowId front = m.services.windows.foreground_window();
-    if (front == target) {
+    const std::string refusal = why_no_alt_f4(m.services.windows, target, target_text);
+    if (refusal.empty()) {
       m.services.keys.send_alt_f4();
       log_event(m, "close request: Alt+F4 sent to " + target_text);
       m.outcome.note_delivery(Delivery::kSent, "Alt+F4 went to " + target_text);
     } else {
-      const std::string why =
-          (front != 0 ? describe_window(m.services.windows, front) : "no window") +
-          " is in front, not " + target_text;
-      log_event(m, "close request: Alt+F4 skipped: " + why);
-      m.outcome.note_delivery(Delivery::kAltF4NotSent, "Alt+F4 was not sent: " + why);
+      log_event(m, "close request: Alt+F4 skipped: " + refusal);
+      m.outcome.note_delivery(Delivery::kAltF4NotSent, "Alt+F4 was not sent: " + refusal);
     }
     m.timer(UNLOAD_TIMER).set_enabled(true);
     m.timer(ALT_F4_TIMER).set_enabled(false);

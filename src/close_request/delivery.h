@@ -9,8 +9,10 @@ class TambrelMain;
 /// (the log says so); then starts the exit countdown.
 void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m);
 /// With the process running and Alt+F4 chosen, activates the window (exact title, else prefix),
-/// waits a second and types Alt+F4 into it; then starts the exit countdown. An empty name
-/// matches no window: like any name that matches none, that is an Error.
+/// waits a second and types Alt+F4 into it; then starts the exit countdown. The keys are only
+/// typed when that window is in front and takes them (not disabled by a modal dialog of its
+/// own); otherwise the log says why they were not. An empty name matches no window: like any
+/// name that matches none, that is an Error.
 void ALT_F4_TIMER_Timer(TambrelMain& m);
 /// Saves the choice of delivery at once.
 void SENDKEYS_TICKBOX_Click(TambrelMain& m);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,10 @@ class WindowManager {
   /// The process that owns `window`, as far as the desktop tells; for the activity log only, so
   /// a desktop that cannot tell keeps this default, which knows nothing. Never throws.
   virtual WindowOwner owner(WindowId /*window*/) { return {}; }
+  /// Whether `window` refuses keyboard input, as a window does while its own modal dialog is
+  /// open (the dialog disabled it): nothing when it takes input or the desktop cannot tell, else
+  /// the window that holds its input (that dialog), or 0 when none is known. Never throws.
+  virtual std::optional<WindowId> input_blocked(WindowId /*window*/) { return std::nullopt; }
 
   /// Windows of the process `named` recognises come first among those that answer a title
   /// equally well. The program sets it once, at start.

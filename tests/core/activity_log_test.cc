@@ -106,7 +106,7 @@ TEST(ActivityEvents, AWindowThatTakesNoCloseRequestsIsNotAskedAndTheLogSaysWhatC
   EXPECT_TRUE(rig.windows.exists(w));
 }
 
-TEST(ActivityEvents, AltF4IsReportedSentOrSkippedWithTheWindowInFront) {
+TEST(ActivityEvents, AltF4IsReportedSentOrSkippedWithTheWindowInFrontOrWhatBlocksIt) {
   Rig sent;
   const WindowId w = sent.windows.open("Untitled - Notepad");
   start_run(sent, "Untitled", "1");
@@ -130,6 +130,18 @@ TEST(ActivityEvents, AltF4IsReportedSentOrSkippedWithTheWindowInFront) {
   EXPECT_EQ(events[0],
             "close request: Alt+F4 skipped: window 0x65 (pid 77) is in front, not window 0x64 "
             "(process unknown)");
+
+  // In front, but its own modal dialog disabled it: the keys would reach no window.
+  Rig blocked;
+  const WindowId main = blocked.windows.open("Untitled - Notepad");
+  blocked.windows.window(main)->input_blocked_by = blocked.windows.open("Save changes?");
+  start_run(blocked, "Untitled - Notepad", "1");
+  blocked.advance(7000);
+  EXPECT_TRUE(blocked.keys.sent_to.empty());
+  EXPECT_EQ(blocked.log.starting("close request: Alt+F4"),
+            (std::vector<std::string>{"close request: Alt+F4 skipped: window 0x64 (process "
+                                      "unknown) takes no keys: it is disabled by its own dialog, "
+                                      "window 0x65 (process unknown)"}));
 }
 
 TEST(ActivityEvents, CountdownStopStartAndResetAreStated) {

@@ -33,6 +33,11 @@ bool FakeWindowManager::takes_close_requests(WindowId id) {
   return w && w->takes_close_requests;
 }
 
+std::optional<WindowId> FakeWindowManager::input_blocked(WindowId id) {
+  const Window* w = window(id);
+  return w ? w->input_blocked_by : std::nullopt;
+}
+
 WindowId FakeWindowManager::find_window(std::string_view title) {
   calls.push_back("find " + std::string(title));
   // `windows` lists the topmost first.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class FakeWindowManager : public WindowManager {
     bool ignores_close = false;
     WindowOwner owner = {};  // what owner() tells; unknown by default
     bool takes_close_requests = true;
+    std::optional<WindowId> input_blocked_by = std::nullopt;  // what input_blocked() tells
   };
 
   /// Adds a window and returns its id.
@@ -32,6 +34,7 @@ class FakeWindowManager : public WindowManager {
   void set_topmost(WindowId window, bool topmost) override;
   WindowOwner owner(WindowId window) override;
   bool takes_close_requests(WindowId window) override;
+  std::optional<WindowId> input_blocked(WindowId window) override;
 
   std::vector<Window> windows;
   WindowId foreground = 0;

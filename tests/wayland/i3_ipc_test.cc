@@ -170,7 +170,7 @@ TEST(I3WindowManager, ActivatesExactThenPrefixAndSaysWhenNothingOrTheCompositorR
             std::string::npos);
 }
 
-TEST(I3WindowManager, KeepAboveFloatsOurWindowAndRequestsToAVanishedCompositorAreIgnored) {
+TEST(I3WindowManager, KeepAboveFloatsOurWindowLeavesOthersStickyAndIgnoresAVanishedCompositor) {
   FakeI3Server server(desktop(testing::sway_tree({{41, "TAMBREL", 0x800003}, {42, "Other"}})));
   I3WindowManager wm(I3Ipc(server.path()), "sway");
   wm.set_topmost(0x800003, true);
@@ -178,8 +178,8 @@ TEST(I3WindowManager, KeepAboveFloatsOurWindowAndRequestsToAVanishedCompositorAr
   wm.set_topmost(0, true);
   wm.set_topmost(0x999999, true);  // no such window: nothing to command
   EXPECT_EQ(server.commands(),
-            (std::vector<std::string>{"[con_id=41] floating enable; [con_id=41] sticky enable",
-                                      "[con_id=42] sticky disable"}));
+            (std::vector<std::string>{"[con_id=41] floating enable; [con_id=41] sticky enable"}))
+      << "the keeper's demotion of another window must leave its sticky state alone";
   EXPECT_FALSE(wm.close_confirmed()) << "nothing was confirmed in front";
 
   server.go_away();

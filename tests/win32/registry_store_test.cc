@@ -118,12 +118,12 @@ TEST_F(RegistryStoreTest, ForeignStringFormsAreReadAsStoredText) {
 }
 
 TEST_F(RegistryStoreTest, TextIsWrittenBackExactlyAsItWasRead) {
-  // An unpaired surrogate, as another program may have stored it: UTF-8 shows it as U+FFFD.
+  // An unpaired surrogate, as another program may have stored it: read as its three bytes.
   const wchar_t lone[] = {L'a', wchar_t(0xD800), L'b', L'\0'};
   put_raw(L"WINDOW_NAME_TEXTBOX", REG_SZ, lone, sizeof lone);
   const auto read = store_.read(section_, "WINDOW_NAME_TEXTBOX");
   ASSERT_EQ(read,
-            "a\xef\xbf\xbd"
+            "a\xed\xa0\x80"
             "b");
   auto stored = [&] {
     wchar_t data[16] = {};
@@ -139,7 +139,7 @@ TEST_F(RegistryStoreTest, TextIsWrittenBackExactlyAsItWasRead) {
   store_.write(section_, "WINDOW_NAME_TEXTBOX", "new");
   EXPECT_EQ(stored(), L"new");
   store_.write(section_, "PROCESS_NAME_TEXTBOX", *read);
-  EXPECT_EQ(store_.read(section_, "PROCESS_NAME_TEXTBOX"), read) << "only the key it was read from";
+  EXPECT_EQ(store_.read(section_, "PROCESS_NAME_TEXTBOX"), read) << "under another key too";
 }
 
 TEST_F(RegistryStoreTest, ANonTextValueThrowsNamingKeyValueTypeAndPlace) {

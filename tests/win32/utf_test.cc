@@ -15,11 +15,15 @@ TEST(Utf, RoundTripsEveryPlane) {
   EXPECT_EQ(to_utf8(L""), "");
 }
 
-TEST(Utf, InvalidInputBecomesReplacementCharacters) {
+TEST(Utf, InvalidInputBecomesReplacementCharactersAndUnpairedSurrogatesGoBothWays) {
   EXPECT_EQ(to_wide("a\xff"
                     "b"),
             L"a\ufffdb");
-  EXPECT_EQ(to_utf8(std::wstring(L"x") + wchar_t(0xD800) + L"y"), "x\xef\xbf\xbdy");
+  for (const wchar_t lone : {wchar_t(0xD800), wchar_t(0xDFFF)}) {
+    const std::wstring text = std::wstring(L"x") + lone + L"y\U0001F600" + lone;
+    EXPECT_EQ(to_wide(to_utf8(text)), text);
+  }
+  EXPECT_EQ(to_utf8(std::wstring(L"x") + wchar_t(0xD800) + L"y"), "x\xed\xa0\x80y");
 }
 
 TEST(WinError, NamesSystemErrorsAndFormatsHresults) {

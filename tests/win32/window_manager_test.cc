@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "platform/error.h"
 #include "platform/win32/utf.h"
 #include "platform/win32/win32_window_manager.h"
+#include "platform/win32/window_titles.h"
 #include "support.h"
 
 namespace tambrel::win32 {
@@ -45,10 +48,44 @@ TEST(Win32WindowManager, FindsByExactTitleOnlyAndPostedCloseEndsNotepad) {
   EXPECT_TRUE(notepad.wait_exit()) << "notepad did not close after WM_CLOSE";
 }
 
-TEST(Win32WindowManager, FindsNonAsciiTitles) {
+TEST(Win32WindowManager, FindsTitlesAsTheSystemKeepsThemAnUnpairedSurrogateIncluded) {
   Win32WindowManager wm;
   OwnWindow own(L"Z\u00e4hler \u2013 \u6771\u4eac");
   EXPECT_EQ(wm.find_window("Zähler – 東京"), id_of(own.hwnd()));
+
+  const std::wstring lone = std::wstring(L"TAMBREL test: A") + wchar_t(0xD800) + L"B";
+  OwnWindow odd(lone);
+  OwnWindow replaced(L"TAMBREL test: A\uFFFDB");  // how the title shows: not the same title
+  // The title as the settings hand it over.
+  const std::string typed = to_utf8(lone);
+  EXPECT_EQ(wm.find_window(typed), id_of(odd.hwnd()));
+  EXPECT_EQ(wm.activate(typed), id_of(odd.hwnd()));
+  EXPECT_EQ(wm.activate(to_utf8(lone.substr(0, 16))), id_of(odd.hwnd())) << "by a prefix";
+}
+
+TEST(TitleMatches, WholeOrPrefixExactToTheCaseOrIgnoringIt) {
+  using enum TitleMatch;
+  EXPECT_TRUE(title_matches(L"Report", L"Report", kWhole));
+  EXPECT_FALSE(title_matches(L"REPORT", L"Report", kWhole));
+  EXPECT_TRUE(title_matches(L"REPORT", L"Report", kWholeIgnoringCase));
+  EXPECT_FALSE(title_matches(L"Report 2", L"REPORT", kPrefix));
+  EXPECT_TRUE(title_matches(L"Report 2", L"REPORT", kPrefixIgnoringCase));
+  EXPECT_FALSE(title_matches(L"Report", L"Report 2", kPrefixIgnoringCase));
+  EXPECT_FALSE(title_matches(L"Report", L"", kPrefixIgnoringCase));
+}
+
+TEST(Win32WindowManager, AWindowDisabledByItsOwnModalDialogTakesNoInput) {
+  Win32WindowManager wm;
+  OwnWindow document(L"TAMBREL test: document");
+  EXPECT_EQ(wm.input_blocked(id_of(document.hwnd())), std::nullopt);
+  // What a modal dialog does: it is owned by the window, which it disables, and is active.
+  const HWND dialog =
+      CreateWindowExW(0, L"STATIC", L"Save changes?", WS_POPUP | WS_CAPTION | WS_VISIBLE, 150, 150,
+                      200, 100, document.hwnd(), nullptr, nullptr, nullptr);
+  EnableWindow(document.hwnd(), FALSE);
+  ASSERT_TRUE(bring_to_front(dialog));
+  EXPECT_EQ(wm.input_blocked(id_of(document.hwnd())), id_of(dialog));
+  DestroyWindow(dialog);
 }
 
 TEST(Win32WindowManager, ActivatesExactTitleBeforeAnEarlierPrefixMatch) {

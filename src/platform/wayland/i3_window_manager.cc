@@ -142,13 +142,14 @@ WindowId I3WindowManager::foreground_window() {
 }
 
 void I3WindowManager::set_topmost(WindowId window, bool topmost) {
-  if (window == 0)
+  // The compositor has no topmost status to take away: "sticky" only shows a floating window on
+  // every workspace, and taking it from another program's window would undo the user's choice.
+  if (window == 0 || !topmost)
     return;
   try {
     if (const std::int64_t con = con_id_of(window)) {
       const std::string target = "[con_id=" + std::to_string(con) + "] ";
-      run(topmost ? target + "floating enable; " + target + "sticky enable"
-                  : target + "sticky disable");
+      run(target + "floating enable; " + target + "sticky enable");
     }
   } catch (const Error&) {
   }

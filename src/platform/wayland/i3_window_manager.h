@@ -27,7 +27,8 @@ class I3WindowManager : public WindowManager {
   /// The container marked "focused", 0 when a workspace or nothing holds the focus.
   WindowId foreground_window() override;
   /// Keep-above as tiling allows: the window floats and is sticky (floating windows stay over
-  /// tiled ones, sticky ones on every workspace); removing it makes it not sticky.
+  /// tiled ones, sticky ones on every workspace). Taking it away does nothing: there is no
+  /// topmost status to take, and a window the user made sticky stays so.
   void set_topmost(WindowId window, bool topmost) override;
 
   /// Asks the window last seen in front by foreground_window() to close ([con_id=N] kill), as

@@ -43,7 +43,8 @@ struct FormWindow {
   /// the pixels they became. A WM_MOVE to other pixels is the user's move.
   float placed_twips[4] = {0, 0, 0, 0};
   int placed_pixels[4] = {0, 0, 0, 0};
-  /// The tool tip window, made for the first control that gets a tip; null until then.
+  /// The tool tip window, made for the first control that gets a tip; null until then. Not
+  /// owned by `hwnd`: destroyed with it by the view.
   HWND tool_tips = nullptr;
   /// True while the view itself sets an edit's text, so its EN_CHANGE is not taken as typing.
   bool setting_text = false;

@@ -137,13 +137,7 @@ std::optional<std::string> RegistryStore::read(std::string_view section, std::st
   std::wstring_view text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
   while (!text.empty() && text.back() == L'\0')
     text.remove_suffix(1);
-  std::string utf8 = to_utf8(text);
-  const std::pair<std::string, std::string> where{section, key};
-  if (to_wide(utf8) != text)
-    lossy_reads_[where] = {utf8, std::wstring(text)};
-  else
-    lossy_reads_.erase(where);
-  return utf8;
+  return to_utf8(text);
 }
 
 void RegistryStore::write(std::string_view section, std::string_view key, std::string_view value) {
@@ -155,10 +149,7 @@ void RegistryStore::write(std::string_view section, std::string_view key, std::s
     throw Error("RegCreateKeyExW failed for the setting \"" + std::string(key) + "\" at " +
                 location(section) + ": " + error_text(status));
   }
-  const auto as_read = lossy_reads_.find(std::pair<std::string, std::string>{section, key});
-  const std::wstring text = as_read != lossy_reads_.end() && as_read->second.text == value
-                                ? as_read->second.original
-                                : to_wide(value);
+  const std::wstring text = to_wide(value);
   const auto bytes = (text.size() + 1) * sizeof(wchar_t);
   if (bytes > MAXDWORD) {
     throw Error("RegSetValueExW failed for the setting \"" + std::string(key) + "\" at " +

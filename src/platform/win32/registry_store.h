@@ -1,8 +1,6 @@
 #pragma once
 
-#include <map>
 #include <string>
-#include <utility>
 
 #include "platform/settings_store.h"
 
@@ -15,22 +13,12 @@ namespace tambrel::win32 {
 /// Error naming the key, the value, its type and the registry path, which stops the start with a
 /// message telling the user what to mend.
 ///
-/// Text goes back exactly as it was read: a value that UTF-8 cannot carry (an unpaired UTF-16
-/// surrogate, shown as U+FFFD) is remembered as read, and writing the same text back writes the
-/// original UTF-16.
+/// Text goes back exactly as it was read, an unpaired UTF-16 surrogate included (utf.h).
 class RegistryStore : public SettingsStore {
  public:
   std::optional<std::string> read(std::string_view section, std::string_view key) override;
   void write(std::string_view section, std::string_view key, std::string_view value) override;
   std::string location(std::string_view section) const override;
-
- private:
-  struct AsRead {
-    std::string text;
-    std::wstring original;
-  };
-  /// By section and key: values whose UTF-8 text lost something of their UTF-16 original.
-  std::map<std::pair<std::string, std::string>, AsRead, std::less<>> lossy_reads_;
 };
 
 }  // namespace tambrel::win32

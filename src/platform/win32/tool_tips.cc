@@ -15,10 +15,12 @@ HWND tool_tips_of(FormWindow& fw) {
     return fw.tool_tips;
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&classes);
-  // Owned by the form's window, so it goes when the window goes.
-  fw.tool_tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+  // Not owned by the form's window (the view destroys it with that window): the system keeps
+  // owned windows above their owner, and Wine, asked to make an owner topmost, puts it beneath
+  // its topmost tip window without making it topmost itself, so Always On Top would not hold.
+  fw.tool_tips = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
                                  WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, fw.hwnd, nullptr,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
   if (fw.tool_tips) {
     // Long texts (a list of refusals) wrap instead of running off the screen.

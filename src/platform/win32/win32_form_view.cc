@@ -290,6 +290,9 @@ LRESULT CALLBACK Win32FormView::form_proc(HWND hwnd, UINT msg, WPARAM wparam, LP
   if (!fw || !fw->view)
     return DefWindowProcW(hwnd, msg, wparam, lparam);
   if (msg == WM_NCDESTROY) {
+    if (fw->tool_tips)
+      DestroyWindow(fw->tool_tips);  // not owned by this window (tool_tips.cc)
+    fw->tool_tips = nullptr;
     fw->hwnd = nullptr;
     for (ControlWindow& cw : fw->controls)
       cw.hwnd = nullptr;

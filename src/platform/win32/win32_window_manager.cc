@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/win32/utf.h"
+#include "platform/win32/window_titles.h"
 
 namespace tambrel::win32 {
 
@@ -21,43 +23,55 @@ WindowId to_id(HWND hwnd) {
   return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd));
 }
 
-std::wstring window_title(HWND hwnd) {
-  // For another process's window this reads the caption directly and sends no message, so a
-  // hung application cannot block the walk.
-  const int length = GetWindowTextLengthW(hwnd);
-  if (length <= 0)
-    return {};
-  std::wstring title(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = GetWindowTextW(hwnd, title.data(), length + 1);
-  title.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-  return title;
-}
-
-struct TitleSearch {
-  std::wstring wanted;
-  HWND exact = nullptr;
-  HWND prefix = nullptr;
+struct Listed {
+  HWND hwnd;
+  std::wstring title;
 };
 
-// Titles compare as the system's own lookup (FindWindowW) compares them: ordinal, ignoring case.
-bool same_text(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+// Every top-level window, down the z-order (the topmost first), as the system's own lookup walks.
+std::vector<Listed> top_levels(bool visible_only) {
+  struct Walk {
+    bool visible_only;
+    std::vector<Listed> found;
+  } walk{visible_only, {}};
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto& w = *reinterpret_cast<Walk*>(param);
+        if (!w.visible_only || IsWindowVisible(hwnd))
+          w.found.push_back({hwnd, window_title(hwnd)});
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&walk));
+  return walk.found;
 }
 
-BOOL CALLBACK visit_window(HWND hwnd, LPARAM param) {
-  auto& search = *reinterpret_cast<TitleSearch*>(param);
-  if (!IsWindowVisible(hwnd))
-    return TRUE;
-  const std::wstring title = window_title(hwnd);
-  if (same_text(title, search.wanted)) {
-    search.exact = hwnd;
-    return FALSE;
-  }
-  if (!search.prefix && title.size() > search.wanted.size() &&
-      same_text(std::wstring_view(title).substr(0, search.wanted.size()), search.wanted))
-    search.prefix = hwnd;
-  return TRUE;
+std::uint32_t pid_of(const Listed& w) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w.hwnd, &pid);
+  return pid;
+}
+
+// The whole title exact to the case, then ignoring it; for activation then a prefix, likewise.
+// Titles compare as UTF-16, as the system keeps them.
+HWND choose(std::string_view title, bool visible_only, bool with_prefix,
+            const NamedProcess& named) {
+  const std::wstring wanted = to_wide(title);
+  if (wanted.empty())  // names no window
+    return nullptr;
+  const std::vector<Listed> windows = top_levels(visible_only);
+  const TitleMatch tiers[] = {TitleMatch::kWhole, TitleMatch::kWholeIgnoringCase,
+                              TitleMatch::kPrefix, TitleMatch::kPrefixIgnoringCase};
+  const auto chosen = choose_window(
+      windows,
+      [&](const Listed& w) {
+        for (int tier = 0; tier < (with_prefix ? 4 : 2); ++tier) {
+          if (title_matches(w.title, wanted, tiers[tier]))
+            return tier;
+        }
+        return -1;
+      },
+      pid_of, named);
+  return chosen == windows.end() ? nullptr : chosen->hwnd;
 }
 
 // Windows only lets the process that owns the foreground (or one it allowed) move it. When the
@@ -81,10 +95,9 @@ void bring_to_foreground(HWND hwnd) {
 }  // namespace
 
 WindowId Win32WindowManager::find_window(std::string_view title) {
-  // FindWindowW takes "" for any untitled window, hidden ones included.
-  if (title.empty())
-    return 0;
-  return to_id(FindWindowW(nullptr, to_wide(title).c_str()));
+  // Every top-level window, hidden ones included, as FindWindowW looks; but compared by
+  // title_matches, since FindWindowW's comparison is its own.
+  return to_id(choose(title, /*visible_only=*/false, /*with_prefix=*/false, named_));
 }
 
 void Win32WindowManager::post_close(WindowId window) {
@@ -93,11 +106,7 @@ void Win32WindowManager::post_close(WindowId window) {
 }
 
 WindowId Win32WindowManager::activate(std::string_view title) {
-  TitleSearch search{to_wide(title)};
-  // Every title begins with "": an empty title would take the first visible window.
-  if (!title.empty())
-    EnumWindows(visit_window, reinterpret_cast<LPARAM>(&search));
-  const HWND target = search.exact ? search.exact : search.prefix;
+  const HWND target = choose(title, /*visible_only=*/true, /*with_prefix=*/true, named_);
   if (!target) {
     throw Error("No window titled \"" + std::string(title) + "\" or beginning with it was found");
   }
@@ -114,6 +123,15 @@ void Win32WindowManager::set_topmost(WindowId window, bool topmost) {
     return;
   SetWindowPos(to_hwnd(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+std::optional<WindowId> Win32WindowManager::input_blocked(WindowId window) {
+  const HWND hwnd = to_hwnd(window);
+  if (window == 0 || !IsWindow(hwnd) || IsWindowEnabled(hwnd))
+    return std::nullopt;
+  // A modal dialog disables its owner; the owner's last active popup is that dialog.
+  const HWND popup = GetLastActivePopup(hwnd);
+  return popup && popup != hwnd && IsWindowEnabled(popup) ? to_id(popup) : 0;
 }
 
 WindowOwner Win32WindowManager::owner(WindowId window) {
