@@ -80,7 +80,8 @@ prefix_pids() {
   for dir in /proc/[0-9]*; do
     pid=${dir#/proc/}
     [[ $(readlink "$dir/exe" 2>/dev/null) == */wine* ]] || continue
-    tr '\0' '\n' <"$dir/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    # Quiet first: a process that ends meanwhile fails the redirection itself.
+    tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
   done
 }
 
