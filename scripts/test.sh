@@ -78,7 +78,8 @@ windows_build() {
 
 windows() { windows_build && bash tests/win32/run-wine-tests.sh; }
 
-# The same tests under Wine 10, in the Debian 13 root; the program is built out here.
+# The same tests under Wine 10, in the Debian 13 root; the program is built out here. The Wine
+# runner runs them once the Wine 8 run is over: both at once overload two cores.
 windows_wine10() { windows_build && bash tests/win32/run-wine-tests.sh --wine10; }
 
 linux_build() {

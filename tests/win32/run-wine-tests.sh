@@ -3,9 +3,6 @@
 #
 #   tests/win32/run-wine-tests.sh [--wine10] [BUILD_DIR]      (default: build/windows)
 #
-# With --wine10 it runs the same tests under Wine 10, inside the Debian 13 root of
-# scripts/debian13-root.sh; the programs stay those built out here, and the prefix, the log and
-# the artefacts go to BUILD_DIR/wine10 instead of BUILD_DIR, so both Wines may run at once.
 # Runs itself on a private X server with openbox (tests/harness.py), sets up a fresh Wine prefix
 # in BUILD_DIR/wineprefix, checks the import table of the built executables, then runs every test
 # of the GoogleTest programs (backends, view), each as its own Wine process under `timeout`, and
@@ -15,6 +12,11 @@
 # A failure is shown with what the test said; after one, every Windows process of the lane's
 # prefix is ended so that nothing it left behind disturbs the next test.
 # Exits non-zero when anything failed. Stops exactly what it started.
+#
+# With --wine10 it runs the same tests under Wine 10, inside the Debian 13 root of
+# scripts/debian13-root.sh; the programs stay those built out here, and the prefix, the log and
+# the artefacts go to BUILD_DIR/wine10 instead of BUILD_DIR, so each Wine's are kept. Runs of one
+# build directory take turns, whichever the Wine (see the lock below).
 set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -42,14 +44,19 @@ if [[ ! -f "$test_exe" ]]; then
   exit 2
 fi
 
-# One run per build directory at a time: a second run would wipe the first one's prefix (a lane
-# runs under its run's lock). Nothing started below keeps the lock's descriptor (9>&-): a server
-# or program left over from a killed run must not hold the lock against the next run.
+# One run per build directory at a time, under either Wine: a second run would wipe the first
+# one's prefix (a lane runs under its run's lock), and the lanes of a Wine 8 and a Wine 10 run side
+# by side are more real-time tests than two cores serve (windows not up within their deadlines),
+# so the one waits for the other. Nothing started below keeps the lock's descriptor (9>&-): a
+# server or program left over from a killed run must not hold the lock against the next run.
 if [[ -z $lane ]]; then
-  exec 9>"$work/.wine-tests.lock"
-  if ! flock -w 900 9; then
-    echo "run-wine-tests: another run holds $work/.wine-tests.lock" >&2
-    exit 2
+  exec 9>"$build/.wine-tests.lock"
+  if ! flock -n 9; then
+    echo "run-wine-tests: waiting for the run that holds $build/.wine-tests.lock" >&2
+    if ! flock -w 3600 9; then
+      echo "run-wine-tests: another run holds $build/.wine-tests.lock" >&2
+      exit 2
+    fi
   fi
 fi
 
