@@ -1,5 +1,6 @@
 // What the windows show on screen: labels beneath the windowed controls they overlap, and at any
-// DPI the design's twips and point sizes scaled. Screenshots go to the artefact directory.
+// DPI the design's twips and point sizes scaled and every caption within its control.
+// Screenshots go to the artefact directory.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
