@@ -19,6 +19,8 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/install-deps.sh scripts/deps-wayland.txt
 bash scripts/install-deps.sh scripts/deps-gnome.txt
+# The Debian 13 root (scripts/deps-debian13.txt), made here once, not by two stages at a time.
+bash scripts/debian13-root.sh path >/dev/null
 
 jobs=$(nproc)
 werror=-DCMAKE_COMPILE_WARNING_AS_ERROR=ON
@@ -66,11 +68,19 @@ gates() {
     sh scripts/include-graph.sh --check >/dev/null
 }
 
-windows() {
-  cmake --preset windows "$werror" >/dev/null &&
-    cmake --build --preset windows -j "$jobs" &&
-    bash tests/win32/run-wine-tests.sh
+# The Windows build, asked for by both Wine stages: whichever comes first builds, under a lock.
+windows_build() {
+  {
+    flock 8 && cmake --preset windows "$werror" >/dev/null 8>&- &&
+      cmake --build --preset windows -j "$jobs" 8>&-
+  } 8>build/windows-build.lock
 }
+
+windows() { windows_build && bash tests/win32/run-wine-tests.sh; }
+
+# The same tests under Wine 10, in the Debian 13 root; the program is built out here. The Wine
+# runner runs them once the Wine 8 run is over: both at once overload two cores.
+windows_wine10() { windows_build && bash tests/win32/run-wine-tests.sh --wine10; }
 
 linux_build() {
   cmake --preset linux "$werror" >/dev/null &&
@@ -108,6 +118,7 @@ sanitizers_and_fuzzing() {
 
 stage gates gates
 stage_beside windows windows
+stage_beside windows-wine10 windows_wine10
 stage linux-build linux_build
 read -r _ built <"$logs/linux-build.time"
 if [ "$built" = 0 ]; then

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows backend tests under Wine on a private X server with a window manager.
 #
-#   tests/win32/run-wine-tests.sh [BUILD_DIR]      (default: build/windows)
+#   tests/win32/run-wine-tests.sh [--wine10] [BUILD_DIR]      (default: build/windows)
 #
 # Runs itself on a private X server with openbox (tests/harness.py), sets up a fresh Wine prefix
 # in BUILD_DIR/wineprefix, checks the import table of the built executables, then runs every test
@@ -12,10 +12,19 @@
 # A failure is shown with what the test said; after one, every Windows process of the lane's
 # prefix is ended so that nothing it left behind disturbs the next test.
 # Exits non-zero when anything failed. Stops exactly what it started.
+#
+# With --wine10 it runs the same tests under Wine 10, inside the Debian 13 root of
+# scripts/debian13-root.sh; the programs stay those built out here, and the prefix, the log and
+# the artefacts go to BUILD_DIR/wine10 instead of BUILD_DIR, so each Wine's are kept. Runs of one
+# build directory take turns, whichever the Wine (see the lock below).
 set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
+if [[ ${1:-} == --wine10 ]]; then
+  shift
+  exec bash "$repo/scripts/debian13-root.sh" run bash "${BASH_SOURCE[0]}" "$@"
+fi
 if [[ -z ${TAMBREL_ON_PRIVATE_DISPLAY:-} ]]; then
   TAMBREL_ON_PRIVATE_DISPLAY=1 exec python3 "$repo/tests/harness.py" \
     bash "${BASH_SOURCE[0]}" "$@"
@@ -24,6 +33,9 @@ build=$(cd "${1:-$repo/build/windows}" 2>/dev/null && pwd) || {
   echo "run-wine-tests: no build directory ${1:-$repo/build/windows}" >&2
   exit 2
 }
+# What this run writes: the Wine 10 run in the Debian 13 root apart from the Wine 8 run.
+work=$build${TAMBREL_DEBIAN13:+/wine10}
+mkdir -p "$work"
 # Set in a lane (started below): its name; the tests it may take follow BUILD_DIR.
 lane=${TAMBREL_WINE_LANE:-}
 test_exe="$build/tests/win32/tambrel_win32_tests.exe"
@@ -32,25 +44,30 @@ if [[ ! -f "$test_exe" ]]; then
   exit 2
 fi
 
-# One run per build directory at a time: a second run would wipe the first one's prefix (a lane
-# runs under its run's lock). Nothing started below keeps the lock's descriptor (9>&-): a server
-# or program left over from a killed run must not hold the lock against the next run.
+# One run per build directory at a time, under either Wine: a second run would wipe the first
+# one's prefix (a lane runs under its run's lock), and the lanes of a Wine 8 and a Wine 10 run side
+# by side are more real-time tests than two cores serve (windows not up within their deadlines),
+# so the one waits for the other. Nothing started below keeps the lock's descriptor (9>&-): a
+# server or program left over from a killed run must not hold the lock against the next run.
 if [[ -z $lane ]]; then
   exec 9>"$build/.wine-tests.lock"
-  if ! flock -w 900 9; then
-    echo "run-wine-tests: another run holds $build/.wine-tests.lock" >&2
-    exit 2
+  if ! flock -n 9; then
+    echo "run-wine-tests: waiting for the run that holds $build/.wine-tests.lock" >&2
+    if ! flock -w 3600 9; then
+      echo "run-wine-tests: another run holds $build/.wine-tests.lock" >&2
+      exit 2
+    fi
   fi
 fi
 
-export WINEPREFIX="$build/wineprefix${lane:+-$lane}"
+export WINEPREFIX="$work/wineprefix${lane:+-$lane}"
 export WINEDEBUG=-all
 # A crash then ends the process with an error instead of opening a debugger dialog.
 export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
 export WINEARCH=win64
 unset WINESERVER
 
-log="$build/wine-tests${lane:+-$lane}.log"
+log="$work/wine-tests${lane:+-$lane}.log"
 : >"$log"
 wineserver_started=""
 lane_pids=()
@@ -70,7 +87,8 @@ prefix_pids() {
   for dir in /proc/[0-9]*; do
     pid=${dir#/proc/}
     [[ $(readlink "$dir/exe" 2>/dev/null) == */wine* ]] || continue
-    tr '\0' '\n' <"$dir/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    # Quiet first: a process that ends meanwhile fails the redirection itself.
+    tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
   done
 }
 
@@ -147,7 +165,7 @@ excerpt() {  # output file
 # Runs one test command with its output kept apart, records it, and after a failure shows what it
 # said and ends every Windows process it may have left behind (a child of a test that crashed or
 # timed out would disturb the next test).
-out="$build/wine-test${lane:+-$lane}.out"
+out="$work/wine-test${lane:+-$lane}.out"
 run_one() {  # name, command...
   local name=$1
   shift
@@ -165,16 +183,20 @@ run_one() {  # name, command...
 
 e2e="$here/e2e/run-e2e.sh"
 view_exe="$build/tests/win32/view/tambrel_win32_view_tests.exe"
-claims="$build/wine-tests-claims"
+claims="$work/wine-tests-claims"
 
-# The prefix's LogPixels is read by each new process.
+# The prefix's LogPixels, taken by the programs of its next Wine session: Wine 10 keeps the DPI
+# its session started with (Wine 8 read it at each program's start), so the session is ended and
+# a new one kept running for the tests that follow.
 set_dpi() {
   bounded 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
     >>"$log" 2>&1
+  stop_wine
+  timeout 20 wineserver -p >>"$log" 2>&1 9>&-
 }
 
 # One test of the queue: "e2e: CASE" (an end-to-end case of tambrel.exe), "DpiScreens at N DPI"
-# (both windows at N DPI; 96 runs with the view tests, and the test checks the DPI took), or
+# (the DpiScreens tests at N DPI; 96 runs with the view tests, and the test checks the DPI took), or
 # "backends TEST" / "view TEST" (a test of that GoogleTest program).
 run_item() {
   local dpi
@@ -232,7 +254,7 @@ fi
 # A run that was killed leaves its wineserver and programs running; a new prefix made in the same
 # place could even get the old directory's inode, which names the old server's socket, and so
 # start among the old programs. End them first, in the lanes' prefixes too.
-for prefix in "$WINEPREFIX" "$build"/wineprefix-*; do
+for prefix in "$WINEPREFIX" "$work"/wineprefix-*; do
   [[ -d "$prefix" ]] && WINEPREFIX=$prefix stop_wine
   rm -rf "$prefix"
 done
@@ -252,11 +274,11 @@ if [[ -f "$e2e" && -f "$build/tambrel.exe" ]]; then
   mapfile -t cases < <(bash "$e2e" --list 2>>"$log")
   items+=("${cases[@]/#/e2e: }")
 fi
-[[ -f "$view_exe" ]] && items+=("DpiScreens at 144 DPI" "DpiScreens at 192 DPI")
+[[ -f "$view_exe" ]] && items+=("DpiScreens at "{120,144,192}" DPI")
 # Screenshots and other artifacts of the view tests.
-mkdir -p "$build/artifacts"
-TAMBREL_ARTIFACTS=$(bounded 60 winepath -w "$build/artifacts" 2>>"$log")
-export TAMBREL_ARTIFACTS
+mkdir -p "$work/artifacts"
+TAMBREL_ARTIFACTS=$(bounded 60 winepath -w "$work/artifacts" 2>>"$log")
+export TAMBREL_ARTIFACTS TAMBREL_E2E_ARTIFACTS=$work/artifacts
 
 # --- Lanes ------------------------------------------------------------------------------------
 # The queue runs in `lanes` lanes side by side, this one and the others each this script again on
@@ -283,7 +305,7 @@ for i in "${!copies[@]}"; do
   wait "${copies[i]}" || continue
   TAMBREL_WINE_LANE="lane$i" python3 "$repo/tests/harness.py" \
     bash "${BASH_SOURCE[0]}" "$build" "${items[@]}" \
-    >"$build/wine-tests-lane$i.out" 2>&1 </dev/null 9>&- &
+    >"$work/wine-tests-lane$i.out" 2>&1 </dev/null 9>&- &
   lane_pids[i]=$!
 done
 part_done "copies of the prefix for $((lanes - 1)) more lanes"
@@ -294,11 +316,11 @@ timeout 20 wineserver -p >>"$log" 2>&1 9>&-
 while IFS= read -r exe; do
   bash "$here/check-imports.sh" "$exe" >>"$log" 2>&1
   record "imports: ${exe#"$build"/}" $?
-done < <(find "$build" -path "$build/wineprefix*" -prune -o -path "$build/googletest-win32" \
-  -prune -o -name '*.exe' -type f -print | grep -v '/CMakeFiles/')
+done < <(find "$build" -path "$build/wineprefix*" -prune -o -path "$build/wine10" -prune -o \
+  -path "$build/googletest-win32" -prune -o -name '*.exe' -type f -print | grep -v '/CMakeFiles/')
 
 # --- The GoogleTest tests, one Wine process each, into the queue -------------------------------
-list="$build/wine-tests.list"
+list="$work/wine-tests.list"
 for exe in "$test_exe" "$view_exe"; do
   [[ -f "$exe" ]] || continue
   # To a file, not a pipe: a Wine process can leave helpers holding a pipe open.
@@ -330,10 +352,10 @@ for i in "${!lane_prefixes[@]}"; do
     unset 'lane_pids[i]'
   fi
   lane_statuses+=" $i: $status;"
-  lane_outs+=("$build/wine-tests-lane$i.out")
-  cat "$build/wine-tests-lane$i.out" 2>/dev/null
-  { echo "=== lane $i"; cat "$build/wine-tests-lane$i.log"; } >>"$log" 2>&1
-  rm -f "$build/wine-tests-lane$i.log"
+  lane_outs+=("$work/wine-tests-lane$i.out")
+  cat "$work/wine-tests-lane$i.out" 2>/dev/null
+  { echo "=== lane $i"; cat "$work/wine-tests-lane$i.log"; } >>"$log" 2>&1
+  rm -f "$work/wine-tests-lane$i.log"
   # A passing lane's prefix is of no more use (the main prefix stays for a look after the run).
   [[ $status == 0 ]] && rm -rf "${lane_prefixes[i]}"
 done
@@ -348,21 +370,21 @@ for item in "${items[@]}"; do
     count "$name" 1
   fi
 done
-rm -f "${lane_outs[@]}" "$build"/wine-test-lane*.out
+rm -f "${lane_outs[@]}" "$work"/wine-test-lane*.out
 rm -rf "$claims"
 part_done "waiting for the other lanes"
 
 # The view tests save screenshots as BMP (all GDI offers without more DLLs); keep PNGs, and put
-# each window's three DPIs side by side.
-for bmp in "$build/artifacts"/*.bmp; do
+# each window's four DPIs side by side.
+for bmp in "$work/artifacts"/*.bmp; do
   [[ -e "$bmp" ]] && timeout 60 convert "$bmp" "${bmp%.bmp}.png" 2>>"$log" && rm -f "$bmp"
 done
 for window in main about; do
-  shots=("$build/artifacts/win32-dpi-"{96,144,192}"-$window.png")
+  shots=("$work/artifacts/win32-dpi-"{96,120,144,192}"-$window.png")
   if ls "${shots[@]}" >/dev/null 2>&1; then
     timeout 60 convert "${shots[@]}" -bordercolor white -border 8 -background white \
       -gravity north +append \
-      "$build/artifacts/win32-$window-96-144-192-dpi.png" 2>>"$log"
+      "$work/artifacts/win32-$window-96-120-144-192-dpi.png" 2>>"$log"
   fi
 done
 part_done "screenshots"

@@ -8,7 +8,8 @@
 #   run-e2e.sh --list                 (the case names)
 #
 # Expects what run-wine-tests.sh sets up: DISPLAY (an X server with a window manager), an
-# initialised WINEPREFIX with its wineserver kept running, WINEDEBUG and WINEDLLOVERRIDES.
+# initialised WINEPREFIX with its wineserver kept running, WINEDEBUG and WINEDLLOVERRIDES;
+# TAMBREL_E2E_ARTIFACTS, where the screenshot goes (default: BUILD_DIR/artifacts).
 # Every wait has a deadline and every wine call a timeout. Prints one line per check; the exit
 # status is the number of failed cases (0: all passed).
 set -u
@@ -264,8 +265,9 @@ case_close_message() {
   check "the watcher sees notepad running" \
     wait_for 5 eval 'window_texts "$main_title" | grep -qx "Edit: RUNNING"'
   # What the user sees while the countdown runs, kept with the build.
-  mkdir -p "$build/artifacts"
-  timeout 30 import -window root "$build/artifacts/e2e-countdown.png" >>"$log" 2>&1
+  local artifacts=${TAMBREL_E2E_ARTIFACTS:-$build/artifacts}
+  mkdir -p "$artifacts"
+  timeout 30 import -window root "$artifacts/e2e-countdown.png" >>"$log" 2>&1
   check "notepad closes" wait_for 30 gone "$notepad"
   check "TAMBREL ends" wait_for 30 gone "$tambrel"
   # TAMBREL ends at the eighth exit-countdown tick after the tick that posted the close; notepad

@@ -1,15 +1,22 @@
 // What the windows show on screen: labels beneath the windowed controls they overlap, and at any
-// DPI the design's twips and point sizes scaled. Screenshots go to the artefact directory.
+// DPI the design's twips and point sizes scaled and every caption within its control.
+// Screenshots go to the artefact directory.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "forms/twips.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/utf.h"
 #include "view_rig.h"
 #include "window_models/tambrel_about.h"
 #include "window_models/tambrel_main.h"
@@ -118,13 +125,17 @@ int green_ink_rows(const Screen& shot, const RECT& area) {
   return first < 0 ? 0 : last - first + 1;
 }
 
-// Run by run-wine-tests.sh at 96, 144 and 192 DPI (the prefix's LogPixels), which says the DPI
-// it set in TAMBREL_EXPECT_DPI.
-TEST(DpiScreens, BothWindowsScaleTheirGeometryAndFontsWithTheDpi) {
-  const int dpi = system_dpi();
+// The DpiScreens tests are run by run-wine-tests.sh at 96, 120, 144 and 192 DPI (the prefix's
+// LogPixels), which says the DPI it set in TAMBREL_EXPECT_DPI.
+void check_run_dpi(int dpi) {
   if (const char* expected = std::getenv("TAMBREL_EXPECT_DPI")) {
     ASSERT_EQ(dpi, std::atoi(expected)) << "the prefix's LogPixels did not take";
   }
+}
+
+TEST(DpiScreens, BothWindowsScaleTheirGeometryAndFontsWithTheDpi) {
+  const int dpi = system_dpi();
+  ASSERT_NO_FATAL_FAILURE(check_run_dpi(dpi));
   const std::wstring stem = artifact_dir() + L"\\win32-dpi-" + std::to_wstring(dpi);
   std::ofstream notes(std::filesystem::path(stem + L".txt"));
   notes << "control: twips (left top width height) -> pixels expected / seen; font pt -> "
@@ -181,6 +192,106 @@ TEST(DpiScreens, BothWindowsScaleTheirGeometryAndFontsWithTheDpi) {
     EXPECT_LE(ink, em * 0.85) << "banner capitals " << ink << " px tall for a " << em << " px em";
     notes << "banner capitals on screen: " << ink << " px for a " << em << " px em\n";
   }
+}
+
+/// Where a control draws its text, and how DrawTextW lays it out there: one line, or the lines
+/// that word wrap makes.
+struct TextArea {
+  RECT rect;
+  UINT format;
+};
+
+/// The text area of `control`, whose font is selected into `dc`, at `dpi`.
+TextArea text_area_of(HWND control, HDC dc, int dpi) {
+  RECT r{};
+  GetClientRect(control, &r);
+  const LONG_PTR style = style_of(control);
+  const std::wstring kind = class_of(control);
+  if (kind == L"EDIT") {
+    // The edit's own formatting rectangle: its margins off, one line high at most.
+    SendMessageW(control, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+    return {r, DT_SINGLELINE | DT_NOPREFIX};
+  }
+  if (kind == L"STATIC")
+    return {r, DT_WORDBREAK | DT_EXPANDTABS | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0u)};
+  if ((style & BS_TYPEMASK) == BS_3STATE) {
+    // The box, 12 px per 96 DPI and one, then half a digit's width before the text.
+    int digit = 0;
+    GetCharWidth32W(dc, L'0', L'0', &digit);
+    r.left += 12 * dpi / 96 + 1 + digit / 2;
+  } else {
+    InflateRect(&r, -2, -2);  // a push button's frame
+  }
+  RECT margin{};
+  if (SendMessageW(control, BCM_GETTEXTMARGIN, 0, reinterpret_cast<LPARAM>(&margin))) {
+    r.left += margin.left;
+    r.top += margin.top;
+    r.right -= margin.right;
+    r.bottom -= margin.bottom;
+  }
+  return {r, (style & BS_MULTILINE) ? UINT{DT_WORDBREAK} : UINT{DT_SINGLELINE}};
+}
+
+/// Texts the program puts into a control besides the one it is made with.
+struct LaterTexts {
+  std::string_view control;
+  std::string_view texts[2];
+};
+const LaterTexts kLaterTexts[] = {
+    {PROCESS_STATE_TEXTBOX, {kRunning, kStopped}},
+    {PROCESS_TERMINATED_COUNTDOWN_TEXTBOX, {kTerminated, kTerminationFailed}},
+    {STOP_START_COUNTDOWN_BUTTON, {kStartCountdown}},
+    {CLOSE_REQUEST_COUNTDOWN_TEXTBOX, {"00"}},
+    {TAMBREL_UNLOAD_COUNDOWN_TEXTBOX, {"00"}},
+    {TAMBREL_CREATOR, {kContactAddress}},
+};
+
+// Every text of both windows, with the control's font at the window's DPI, within the area the
+// control draws it in: a caption cut off or wrapped onto a line the control has no room for
+// fails, named with its figures. Each text and figure goes to win32-captions-DPI.txt.
+TEST(DpiScreens, EveryCaptionFitsItsControl) {
+  const int dpi = system_dpi();
+  ASSERT_NO_FATAL_FAILURE(check_run_dpi(dpi));
+  std::ofstream notes(std::filesystem::path(artifact_dir() + L"\\win32-captions-" +
+                                            std::to_wstring(dpi) + L".txt"));
+  int measured = 0;
+  for (const Window& w : kWindows) {
+    ViewRig rig;
+    forms::Form& form = show(rig, w);
+    HDC dc = GetDC(rig.window(form));
+    for (const auto& control : form.controls()) {
+      const std::string& name = control->name();
+      std::vector<std::string> texts{control->props().text};
+      for (const LaterTexts& later : kLaterTexts) {
+        if (later.control == name)
+          texts.insert(texts.end(), std::begin(later.texts), std::end(later.texts));
+      }
+      const HWND hwnd = rig.control(form, name);
+      const HGDIOBJ old =
+          SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+      wchar_t face[LF_FACESIZE] = {};
+      GetTextFaceW(dc, LF_FACESIZE, face);
+      const TextArea area = text_area_of(hwnd, dc, dpi);
+      const int width = area.rect.right - area.rect.left, height = area.rect.bottom - area.rect.top;
+      for (const std::string& text : texts) {
+        if (text.empty())
+          continue;
+        RECT need{0, 0, width, 0};
+        DrawTextW(dc, to_wide(text).c_str(), -1, &need, area.format | DT_CALCRECT);
+        const bool fits = need.right <= width && need.bottom <= height;
+        std::ostringstream line;
+        line << name << " \"" << text << "\" at " << dpi << " DPI: needs " << need.right << "x"
+             << need.bottom << " px, has " << width << "x" << height << " (" << to_utf8(face)
+             << ")";
+        notes << line.str() << (fits ? "" : "  DOES NOT FIT") << "\n";
+        ++measured;
+        EXPECT_TRUE(fits) << "does not fit: " << line.str();
+      }
+      SelectObject(dc, old);
+    }
+    ReleaseDC(rig.window(form), dc);
+  }
+  EXPECT_GE(measured, 30) << "captions measured";
 }
 
 }  // namespace
