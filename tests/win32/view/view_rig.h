@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "forms/application.h"
@@ -21,26 +22,16 @@ namespace tambrel::win32::test {
 
 using namespace std::chrono_literals;
 
-/// What the view tells a screen reader, recorded: Wine implements no Dynamic Annotation, so the
-/// names cannot be read back from the system.
+/// What the view tells a screen reader, recorded: Wine implements no Dynamic Annotation.
 struct RecordingAccessibility : Accessibility {
   void name(HWND hwnd, std::wstring_view name) override { names[hwnd] = name; }
   void dialog(HWND hwnd, std::wstring_view text) override { dialogs[hwnd] = text; }
-  void forget(HWND hwnd) override {
-    names.erase(hwnd);
-    dialogs.erase(hwnd);
-  }
+  void forget(HWND hwnd) override { names.erase(hwnd), dialogs.erase(hwnd); }
   void announce(HWND hwnd, DWORD event, std::wstring_view text) override {
-    said.push_back({hwnd, event, std::wstring(text)});
+    said.emplace_back(hwnd, event, text);
   }
-  struct Said {
-    HWND hwnd;
-    DWORD event;
-    std::wstring text;
-    bool operator==(const Said&) const = default;
-  };
   std::map<HWND, std::wstring> names, dialogs;
-  std::vector<Said> said;
+  std::vector<std::tuple<HWND, DWORD, std::wstring>> said;
 };
 
 /// The real view with a forms runtime on the real clock. Forms made with form() are unloaded
