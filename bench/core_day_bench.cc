@@ -32,6 +32,7 @@ class NullView : public tambrel::FormView {
   void form_changed(tambrel::forms::Form&, tambrel::Property) override {}
   WindowId native_window(tambrel::forms::Form&) override { return 1; }
   void schedule_wake(std::optional<Millis>) override {}
+  void announce(tambrel::forms::Form&, const tambrel::forms::Control*, std::string_view) override {}
   void message_box(std::string_view, std::string_view) override { ++message_boxes; }
   void quit() override {}
   int message_boxes = 0;

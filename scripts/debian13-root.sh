@@ -24,11 +24,16 @@ root=$cache/debian13-$key
 
 make_root() {
   [ -x "$root/usr/bin/gnome-shell" ] && return 0
-  # Stages that start side by side make it once: the second waits for the first.
+  # Stages that start side by side make it once: the second waits for the first. The lock is
+  # let go once the root is there, not held by what then runs in it.
   mkdir -p "$cache"
   exec 9>"$cache/.lock"
   flock 9
-  [ -x "$root/usr/bin/gnome-shell" ] && return 0
+  [ -x "$root/usr/bin/gnome-shell" ] || make_root_locked
+  exec 9>&-
+}
+
+make_root_locked() {
   [ "$(id -u)" -eq 0 ] || { echo "Making the Debian 13 root needs root." >&2; exit 1; }
   for tool in mmdebstrap:mmdebstrap bwrap:bubblewrap; do
     command -v "${tool%%:*}" >/dev/null || {

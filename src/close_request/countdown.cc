@@ -5,6 +5,18 @@
 
 namespace tambrel {
 
+namespace {
+
+/// The button's new caption, said with what it means: the close countdown runs or not.
+void announce_rename(TambrelMain& m) {
+  forms::Control& button = m[STOP_START_COUNTDOWN_BUTTON];
+  const bool running = button.text() == kStopCountdown;
+  m.announce(&button, std::string(running ? "Countdown started" : "Countdown stopped") +
+                          "; the button is now " + button.text());
+}
+
+}  // namespace
+
 void MAIN_CLOSING_WINDOW_TIMER_Timer(TambrelMain& m) {
   m.CLOSE_REQUEST_TIME -= 1;
   m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(seconds_field(m.CLOSE_REQUEST_TIME));
@@ -24,11 +36,13 @@ void STOP_START_COUNTDOWN_BUTTON_Click(TambrelMain& m) {
     m.timer(MAIN_CLOSING_WINDOW_TIMER).set_enabled(false);
     m.timer(UNLOAD_TIMER).set_enabled(false);
     button.set_text(std::string(kStartCountdown));
+    announce_rename(m);
     log_event(m, "countdown stopped: STOP COUNTDOWN pressed");
   } else {
     m.timer(MAIN_CLOSING_WINDOW_TIMER).set_enabled(true);
     m.timer(UNLOAD_TIMER).set_enabled(false);
     button.set_text(std::string(kStopCountdown));
+    announce_rename(m);
     m.CLOSE_REQUEST_TIME = kCloseRequestSeconds;
     m.UNLOAD_TIME = kUnloadSeconds;
     log_event(m, "countdown started: START COUNTDOWN pressed, close request in " +
@@ -41,6 +55,7 @@ void AUTOSTART_COUNTDOWN_TICKBOX_Click(TambrelMain& m) {
   const bool on = value == 1;
   m.timer(MAIN_CLOSING_WINDOW_TIMER).set_enabled(on);
   m[STOP_START_COUNTDOWN_BUTTON].set_text(std::string(on ? kStopCountdown : kStartCountdown));
+  announce_rename(m);
   log_event(m, on ? "countdown started: \"AutoStart CountDown Timers\" ticked"
                   : "countdown stopped: \"AutoStart CountDown Timers\" not ticked");
   m.settings.save_tick_state(AUTOSTART_COUNTDOWN_TICKBOX, value);

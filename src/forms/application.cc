@@ -33,7 +33,12 @@ void Application::report_error(const std::string& what) {
   failed_ = true;
   if (error_listener_)
     error_listener_(what);
-  view_.message_box(kErrorTitle, "TAMBREL has stopped because of an error:\n\n" + what);
+  const std::string text = "TAMBREL has stopped because of an error:\n\n" + what;
+  // Heard even where the box does not get the focus (a timer's error while another program's
+  // window is in front): through the first window, the main one.
+  if (!loaded_forms_.empty())
+    loaded_forms_.front()->announce(nullptr, text);
+  view_.message_box(kErrorTitle, text);
   view_.quit();
 }
 

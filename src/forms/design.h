@@ -59,6 +59,10 @@ struct ControlDesign {
   bool word_wrap = false;       // labels whose caption wraps over several lines
   std::int16_t value = 0;       // check boxes only: 0 unticked, 1 ticked, 2 greyed
   std::string tool_tip_text{};  // shown while the pointer rests on the control; empty: none
+  /// For assistive technology (a screen reader): the label whose caption names this control, or,
+  /// where no label does, a name of its own. Both empty: its own text or caption names it.
+  std::string labelled_by{};
+  std::string accessible_name{};
 };
 
 struct TimerDesign {
@@ -76,6 +80,8 @@ struct FormDesign {
   bool centered = true;             // start-up position: centre of the screen
   std::vector<ControlDesign> controls;
   std::vector<TimerDesign> timers;
+  /// A dialog to assistive technology, which reads its labels when it opens; else a frame.
+  bool dialog = false;
 };
 
 /// A control design with the defaults of its kind: colours, border, tab stop and font.

@@ -172,6 +172,11 @@ void Form::user_moved(float left, float top) {
   top_ = top;
 }
 
+void Form::announce(const Control* control, std::string_view text) {
+  if (loaded_)
+    app_.view().announce(*this, control, text);
+}
+
 void Form::notify(Control& control, Property what) {
   if (loaded_)
     app_.view().control_changed(*this, control, what);

@@ -81,6 +81,10 @@ class Form {
   /// The user moved the window; the view already shows it there.
   void user_moved(float left, float top);
 
+  /// Tells a screen reader of a change the user needs to hear, about `control` (null: about the
+  /// window); nothing while the form is not loaded.
+  void announce(const Control* control, std::string_view text);
+
  private:
   friend class Control;
   void load();

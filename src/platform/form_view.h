@@ -39,6 +39,10 @@ class FormView {
   /// Wakes the forms runtime (Application::fire_due) after `delay_ms`; nullopt: no timer is due.
   /// Replaces any earlier wake-up.
   virtual void schedule_wake(std::optional<Millis> delay_ms) = 0;
+  /// Says `text` to assistive technology (a screen reader) at once, as news about `control` of
+  /// `form` (null: about the window). A window not on screen says nothing.
+  virtual void announce(forms::Form& form, const forms::Control* control,
+                        std::string_view text) = 0;
   /// Shows a blocking error message box.
   virtual void message_box(std::string_view title, std::string_view text) = 0;
   /// Ends every event loop (modal ones included): the program is ending.

@@ -1,5 +1,6 @@
 #include "process/auto_terminate.h"
 
+#include "forms/accessible.h"
 #include "process/queries.h"
 #include "window_models/tambrel_main.h"
 
@@ -31,6 +32,10 @@ void AUTO_TERMINATE_TIMER_Timer(TambrelMain& m, int n) {
   m[TERMINATE_COUNTDOWN_TEXTBOX[n]].set_back_color(colors::kRed);
   m[TERMINATE_COUNTDOWN_TEXTBOX[n]].set_fore_color(colors::kWindowBackground);
   if (n < 5) {
+    forms::Control& box = m[TERMINATE_COUNTDOWN_TEXTBOX[n]];
+    const int left = 5 - n;
+    m.announce(&box, forms::accessible_name(m, box) + " is red: " + std::to_string(left) +
+                         (left == 1 ? " minute" : " minutes") + " until the process is ended");
     m[TERMINATE_COUNTDOWN_TEXTBOX[n + 1]].set_back_color(colors::kGreen);
     m.timer(AUTO_TERMINATE_TIMER[n + 1]).set_enabled(true);
     m.timer(AUTO_TERMINATE_TIMER[n]).set_enabled(false);
@@ -47,6 +52,8 @@ void AUTO_TERMINATE_TIMER_Timer(TambrelMain& m, int n) {
     m.outcome.termination_refused = true;
     m.outcome.termination_detail = t.result;
   }
+  m.announce(&result, forms::accessible_name(m, result) + ": " + m[PROCESS_NAME_TEXTBOX].text() +
+                          " " + result.text());
   m.timer(AUTO_TERMINATE_TIMER[5]).set_enabled(false);
 }
 

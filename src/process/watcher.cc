@@ -35,6 +35,7 @@ void PROCESS_WATCHER_TIMER_Timer(TambrelMain& m) {
                                       name_ending_hint(name, m.services.processes.image_ending())
                                 : quoted(name) + ": " + describe_ids(ids);
   const bool changed = m[PROCESS_STATE_TEXTBOX].tool_tip_text() != found;
+  const std::string before = m[PROCESS_STATE_TEXTBOX].text();
   m[PROCESS_STATE_TEXTBOX].set_tool_tip_text(found);
   if (!ids.empty()) {
     m[PROCESS_STATE_TEXTBOX].set_text(std::string(kRunning));
@@ -44,6 +45,11 @@ void PROCESS_WATCHER_TIMER_Timer(TambrelMain& m) {
   } else {
     m[PROCESS_STATE_TEXTBOX].set_text(std::string(kStopped));
     m[PROCESS_STATE_TEXTBOX].set_back_color(forms::colors::kRed);
+  }
+  const std::string& now = m[PROCESS_STATE_TEXTBOX].text();
+  if (now != before) {
+    m.announce(&m[PROCESS_STATE_TEXTBOX],
+               "Monitored process " + (name.empty() ? "" : name + " ") + "is now " + now);
   }
   if (changed)
     log_event(m, "process state: " + m[PROCESS_STATE_TEXTBOX].text() + ", " + found);

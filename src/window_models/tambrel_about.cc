@@ -11,6 +11,7 @@ forms::FormDesign tambrel_about_design() {
   f.client_width = 5520;
   f.client_height = 4995;
   f.centered = false;
+  f.dialog = true;
 
   auto banner = [](std::string_view name, std::string_view text, int l, int t, int w, int h,
                    int tab) {

@@ -82,6 +82,36 @@ ControlDesign button(std::string_view name, std::string caption, int l, int t, i
   return d;
 }
 
+/// Which label names which box for a screen reader, and the names of the boxes no label names.
+struct BoxName {
+  std::string_view box, label, name;
+};
+constexpr BoxName kBoxNames[] = {
+    {APP_EXE_NAME_TEXTBOX, EXE_NAME_LABEL, {}},
+    {WINDOW_NAME_TEXTBOX, WINDOW_NAME_LABEL, {}},
+    {PROCESS_NAME_TEXTBOX, PROCESS_NAME_LABEL, {}},
+    {PROCESS_STATE_TEXTBOX, PROCESS_STATE_LABEL, {}},
+    {CLOSE_REQUEST_COUNTDOWN_TEXTBOX, CLOSE_REQUEST_LABEL, {}},
+    {TAMBREL_UNLOAD_COUNDOWN_TEXTBOX, UNLOAD_ZIVU_OFF_LABEL, {}},
+    {TERMINATE_COUNTDOWN_TEXTBOX[1], {}, "Minute 5"},
+    {TERMINATE_COUNTDOWN_TEXTBOX[2], {}, "Minute 4"},
+    {TERMINATE_COUNTDOWN_TEXTBOX[3], {}, "Minute 3"},
+    {TERMINATE_COUNTDOWN_TEXTBOX[4], {}, "Minute 2"},
+    {TERMINATE_COUNTDOWN_TEXTBOX[5], {}, "Minute 1"},
+    {PROCESS_TERMINATED_COUNTDOWN_TEXTBOX, {}, "Auto-Terminate Result"},
+};
+
+void name_boxes(std::vector<ControlDesign>& controls) {
+  for (const BoxName& n : kBoxNames) {
+    for (ControlDesign& d : controls) {
+      if (d.name == n.box) {
+        d.labelled_by = std::string(n.label);
+        d.accessible_name = std::string(n.name);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 forms::FormDesign tambrel_main_design() {
@@ -149,6 +179,7 @@ forms::FormDesign tambrel_main_design() {
       button(STOP_START_COUNTDOWN_BUTTON, std::string(kStopCountdown), 240, 6600, 5295, 615, 0);
   stop_start.font = font(12, true);
   c.push_back(stop_start);
+  name_boxes(c);
 
   f.timers = {
       {std::string(MAIN_CLOSING_WINDOW_TIMER), true},

@@ -35,6 +35,8 @@ TEST(Errors, AnErrorInAClickSaveEndsTheProgram) {
   ASSERT_EQ(rig.view.message_boxes.size(), 1u);
   EXPECT_NE(rig.view.message_boxes[0].text.find("\"SENDKEYS_TICKBOX\""), std::string::npos);
   EXPECT_TRUE(rig.ended());
+  // Said as well, for whoever is not looking at the window the box opens over.
+  EXPECT_EQ(rig.view.announcements, std::vector<std::string>{rig.view.message_boxes[0].text});
   const auto calls = rig.processes.calls.size();
   rig.advance(10000);
   EXPECT_EQ(rig.processes.calls.size(), calls) << "no tick after the end";

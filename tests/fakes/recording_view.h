@@ -23,6 +23,9 @@ class RecordingView : public FormView {
   void form_changed(forms::Form& form, Property what) override;
   WindowId native_window(forms::Form& form) override;
   void schedule_wake(std::optional<Millis> delay_ms) override { wake = delay_ms; }
+  void announce(forms::Form&, const forms::Control*, std::string_view text) override {
+    announcements.emplace_back(text);
+  }
   void message_box(std::string_view title, std::string_view text) override;
   void quit() override { ++quits; }
 
@@ -34,6 +37,8 @@ class RecordingView : public FormView {
   std::vector<std::string> events;
   /// "CONTROL text=..." for every change, in order.
   std::vector<std::string> changes;
+  /// What a screen reader was told, in order.
+  std::vector<std::string> announcements;
   std::optional<Millis> wake;
   int quits = 0;
   std::function<void(forms::Form&)> while_modal;

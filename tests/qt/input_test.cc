@@ -94,6 +94,19 @@ TEST_F(MainWindowInput, TypingSetsTheTextAndEnterOrEscapeActivateNothing) {
       << "TERMINATE PROCESS NOW was not pressed";
 }
 
+TEST_F(MainWindowInput, ReturnOrEnterPressesTheFocusedButtonOnly) {
+  start();
+  QPushButton* button = rig.widget<QPushButton>("STOP_START_COUNTDOWN_BUTTON");
+  ASSERT_EQ(button->text(), "START COUNTDOWN");
+  button->setFocus();
+  QTest::keyClick(button, Qt::Key_Return);
+  EXPECT_EQ(button->text(), "STOP COUNTDOWN");
+  QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(button->text(), "START COUNTDOWN");
+  EXPECT_EQ(rig.about_window(), nullptr) << "no other button was pressed";
+  EXPECT_FALSE(button->isDefault() || button->autoDefault());
+}
+
 TEST_F(MainWindowInput, DoubleClickOnEitherCountBoxResetsBothCountdowns) {
   start();
   for (const char* name : {"CLOSE_REQUEST_COUNTDOWN_TEXTBOX", "TAMBREL_UNLOAD_COUNDOWN_TEXTBOX"}) {

@@ -1,6 +1,7 @@
 #include "platform/qt/control_widgets.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -64,6 +65,18 @@ Button::Button(bool word_wrap, QWidget* parent) : QPushButton(parent), word_wrap
   // Enter and Escape must activate no button.
   setAutoDefault(false);
   setDefault(false);
+}
+
+void Button::keyPressEvent(QKeyEvent* event) {
+  // Not a default button's Enter (the form has none): the key presses the focused button only,
+  // once however long it is held.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (!event->isAutoRepeat())
+      click();
+    return;
+  }
+  QPushButton::keyPressEvent(event);
 }
 
 void Button::paintEvent(QPaintEvent* event) {

@@ -33,12 +33,14 @@ class CheckBox : public QCheckBox {
 };
 
 /// A push button that is never a default button and whose caption may wrap over several lines.
+/// Return or Enter presses it while it has the focus, as Windows dialogs do.
 class Button : public QPushButton {
   Q_OBJECT
  public:
   Button(bool word_wrap, QWidget* parent);
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:

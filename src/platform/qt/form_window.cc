@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "forms/accessible.h"
 #include "forms/twips.h"
 #include "platform/qt/control_widgets.h"
 #include "platform/qt/taskbar.h"
@@ -39,6 +40,7 @@ bool takes_tab(const forms::Control& control) {
 FormWindow::FormWindow(forms::Form& form, double dpi, QMargins& frame_guess)
     : QWidget(nullptr, window_flags(form.design())),
       form_(&form),
+      dialog_(form.design().dialog),
       dpi_(dpi),
       frame_guess_(frame_guess),
       frame_used_(frame_guess) {
@@ -51,7 +53,19 @@ FormWindow::FormWindow(forms::Form& form, double dpi, QMargins& frame_guess)
     apply_all(*control);
   }
   set_tab_order();
+  name_for_screen_readers();
   apply_geometry();
+}
+
+void FormWindow::name_for_screen_readers() {
+  for (const auto& control : form_->controls()) {
+    // A buddy gives the box its label's caption as its name and the labelled-by relation.
+    if (const forms::Control* label = forms::naming_label(*form_, *control)) {
+      if (auto* caption = qobject_cast<QLabel*>(control_widget(label->name())))
+        caption->setBuddy(control_widget(control->name()));
+    }
+  }
+  setAccessibleDescription(QString::fromStdString(forms::accessible_description(*form_)));
 }
 
 void FormWindow::detach() {
@@ -131,12 +145,17 @@ void FormWindow::apply_all(const forms::Control& control) {
 
 void FormWindow::control_changed(const forms::Control& control, Property what) {
   QWidget* widget = control_widget(control.name());
-  if (!widget)
+  if (!widget || !form_)
     return;
   const forms::ControlDesign& p = control.props();
   const QString text = QString::fromStdString(p.text);
   switch (what) {
     case Property::kText:
+      // A name that includes the text follows it; an unchanged name is not sent again.
+      if (const QString name = QString::fromStdString(forms::accessible_name(*form_, control));
+          name != widget->accessibleName()) {
+        widget->setAccessibleName(name);
+      }
       if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(text);
       } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {

@@ -24,6 +24,8 @@ class FormWindow : public QWidget {
 
   /// The form, or null once it is being unloaded.
   forms::Form* form() const { return form_; }
+  /// A dialog to assistive technology; else a frame.
+  bool dialog() const { return dialog_; }
   /// Stops every report to the form: it is being unloaded.
   void detach();
 
@@ -51,6 +53,8 @@ class FormWindow : public QWidget {
  private:
   QWidget* create_control(const forms::Control& control);
   void apply_all(const forms::Control& control);
+  /// Ties each box to the label that names it, and the window to its description.
+  void name_for_screen_readers();
   void set_tab_order();
   /// Once the window is on screen, takes the window manager's frame as it is and, if it differs
   /// from the one assumed, places and sizes the window again.
@@ -60,6 +64,7 @@ class FormWindow : public QWidget {
   void take_move();
 
   forms::Form* form_;
+  bool dialog_;
   double dpi_;
   QMargins& frame_guess_;
   QMargins frame_used_;

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "forms/form.h"
+#include "platform/qt/accessibility.h"
 #include "platform/qt/form_window.h"
 #include "platform/qt/taskbar.h"
 
@@ -40,6 +41,7 @@ QtFormView::QtFormView() {
   QApplication::setWindowIcon(app_icon());
   // The forms runtime ends the program; closing or hiding the last window must not.
   QGuiApplication::setQuitOnLastWindowClosed(false);
+  install_accessible_roles();
   wake_timer_.setTimerType(Qt::PreciseTimer);
   wake_timer_.setSingleShot(true);
   QObject::connect(&wake_timer_, &QTimer::timeout, [this] { wake(); });
@@ -159,6 +161,14 @@ void QtFormView::schedule_wake(std::optional<Millis> delay_ms) {
 void QtFormView::wake() {
   if (app_ && !quitting_)
     app_->fire_due();
+}
+
+void QtFormView::announce(forms::Form& form, const forms::Control* control, std::string_view text) {
+  FormWindow* window = find(form);
+  if (!window || !window->isVisible())
+    return;
+  qt::announce(*window, control ? window->control_widget(control->name()) : nullptr,
+               QString::fromUtf8(text.data(), qsizetype(text.size())));
 }
 
 void QtFormView::message_box(std::string_view title, std::string_view text) {

@@ -41,6 +41,7 @@ class QtFormView final : public FormView {
   void form_changed(forms::Form& form, Property what) override;
   WindowId native_window(forms::Form& form) override;
   void schedule_wake(std::optional<Millis> delay_ms) override;
+  void announce(forms::Form& form, const forms::Control* control, std::string_view text) override;
   void message_box(std::string_view title, std::string_view text) override;
   void quit() override;
 

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "forms/accessible.h"
 #include "forms/application.h"
 #include "forms/form.h"
 #include "forms/twips.h"
@@ -67,7 +68,10 @@ HICON load_icon(HINSTANCE instance, int icon_id, int size_metric) {
 
 }  // namespace
 
-Win32FormView::Win32FormView(HINSTANCE instance, int icon_id) : instance_(instance) {
+Win32FormView::Win32FormView(HINSTANCE instance, int icon_id, Accessibility* accessibility)
+    : instance_(instance),
+      own_accessibility_(accessibility ? nullptr : std::make_unique<SystemAccessibility>()),
+      accessibility_(accessibility ? accessibility : own_accessibility_.get()) {
   WNDCLASSEXW form_class{};
   form_class.cbSize = sizeof form_class;
   form_class.lpfnWndProc = form_proc;
@@ -124,6 +128,16 @@ void Win32FormView::create(forms::Form& form) {
     windows_.erase(&form);
     throw;
   }
+  annotate(made);
+}
+
+void Win32FormView::annotate(FormWindow& fw) {
+  for (const ControlWindow& cw : fw.controls) {
+    if (const std::string name = forms::accessible_name(fw.form, *cw.control); !name.empty())
+      accessibility_->name(cw.hwnd, to_wide(name));
+  }
+  if (fw.form.design().dialog)
+    accessibility_->dialog(fw.hwnd, to_wide(forms::accessible_description(fw.form)));
 }
 
 void Win32FormView::show(forms::Form& form) {
@@ -178,8 +192,12 @@ void Win32FormView::destroy(forms::Form& form) {
   // some other application's window.
   if (fw.modal_owner && IsWindow(fw.modal_owner))
     EnableWindow(fw.modal_owner, TRUE);
-  if (fw.hwnd)
+  if (fw.hwnd) {
+    for (const ControlWindow& cw : fw.controls)
+      accessibility_->forget(cw.hwnd);
+    accessibility_->forget(fw.hwnd);
     DestroyWindow(fw.hwnd);
+  }
   windows_.erase(it);
 }
 
@@ -187,8 +205,31 @@ void Win32FormView::control_changed(forms::Form& form, forms::Control& control, 
   FormWindow* fw = find(form);
   if (!fw || !fw->hwnd)
     return;
-  if (ControlWindow* cw = fw->find(control); cw && cw->hwnd)
-    show_property(*fw, *cw, what);
+  ControlWindow* cw = fw->find(control);
+  if (!cw || !cw->hwnd)
+    return;
+  show_property(*fw, *cw, what);
+  // A label named for a screen reader shows a value, and its name carries it.
+  if (what == Property::kText && control.kind() == forms::ControlKind::kLabel) {
+    if (const std::string name = forms::accessible_name(form, control); !name.empty())
+      accessibility_->name(cw->hwnd, to_wide(name));
+  }
+}
+
+void Win32FormView::announce(forms::Form& form, const forms::Control* control,
+                             std::string_view text) {
+  FormWindow* fw = find(form);
+  if (!fw || !fw->hwnd || !IsWindowVisible(fw->hwnd))
+    return;
+  ControlWindow* cw = control ? fw->find(*control) : nullptr;
+  if (!cw || !cw->hwnd) {
+    accessibility_->announce(fw->hwnd, 0, to_wide(text));
+    return;
+  }
+  // An edit's value is its text; the name of anything else is its caption.
+  const DWORD event = control->kind() == forms::ControlKind::kTextBox ? EVENT_OBJECT_VALUECHANGE
+                                                                      : EVENT_OBJECT_NAMECHANGE;
+  accessibility_->announce(cw->hwnd, event, to_wide(text));
 }
 
 void Win32FormView::form_changed(forms::Form& form, Property what) {

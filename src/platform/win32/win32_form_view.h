@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/form_view.h"
+#include "platform/win32/accessibility.h"
 #include "platform/win32/gdi_cache.h"
 
 namespace tambrel::forms {
@@ -23,8 +24,10 @@ struct FormWindow;
 class Win32FormView : public FormView {
  public:
   /// Registers the window classes. `icon_id` names the application icon among the resources of
-  /// `instance`; 0 leaves the system's default icon. Throws Error when registration fails.
-  explicit Win32FormView(HINSTANCE instance, int icon_id = 0);
+  /// `instance`; 0 leaves the system's default icon. What a screen reader is told goes through
+  /// `accessibility`, the system's when null. Throws Error when registration fails.
+  explicit Win32FormView(HINSTANCE instance, int icon_id = 0,
+                         Accessibility* accessibility = nullptr);
   ~Win32FormView() override;
   Win32FormView(const Win32FormView&) = delete;
   Win32FormView& operator=(const Win32FormView&) = delete;
@@ -37,6 +40,7 @@ class Win32FormView : public FormView {
   void form_changed(forms::Form& form, Property what) override;
   WindowId native_window(forms::Form& form) override;
   void schedule_wake(std::optional<Millis> delay_ms) override;
+  void announce(forms::Form& form, const forms::Control* control, std::string_view text) override;
   void message_box(std::string_view title, std::string_view text) override;
   void quit() override;
 
@@ -65,8 +69,12 @@ class Win32FormView : public FormView {
   void on_dpi_changed(FormWindow& fw, int dpi, const RECT& suggested);
   FormWindow* find(const forms::Form& form) const;
   FormWindow* find_window(HWND hwnd) const;
+  /// Names the controls of a new window for a screen reader, and a dialog as one.
+  void annotate(FormWindow& fw);
 
   HINSTANCE instance_;
+  std::unique_ptr<Accessibility> own_accessibility_;
+  Accessibility* accessibility_;
   /// The runtime whose forms this view draws; known from the first form it creates.
   forms::Application* app_ = nullptr;
   ATOM form_class_ = 0;

@@ -5,9 +5,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "forms/application.h"
@@ -19,6 +21,18 @@
 namespace tambrel::win32::test {
 
 using namespace std::chrono_literals;
+
+/// What the view tells a screen reader, recorded: Wine implements no Dynamic Annotation.
+struct RecordingAccessibility : Accessibility {
+  void name(HWND hwnd, std::wstring_view name) override { names[hwnd] = name; }
+  void dialog(HWND hwnd, std::wstring_view text) override { dialogs[hwnd] = text; }
+  void forget(HWND hwnd) override { names.erase(hwnd), dialogs.erase(hwnd); }
+  void announce(HWND hwnd, DWORD event, std::wstring_view text) override {
+    said.emplace_back(hwnd, event, text);
+  }
+  std::map<HWND, std::wstring> names, dialogs;
+  std::vector<std::tuple<HWND, DWORD, std::wstring>> said;
+};
 
 /// The real view with a forms runtime on the real clock. Forms made with form() are unloaded
 /// and gone before the view is.
@@ -47,7 +61,8 @@ class ViewRig {
   }
 
   SteadyClock clock;
-  Win32FormView view{GetModuleHandleW(nullptr), IDI_TAMBREL};
+  RecordingAccessibility accessibility;
+  Win32FormView view{GetModuleHandleW(nullptr), IDI_TAMBREL, &accessibility};
   forms::Application app{clock, view};
 
  private:
