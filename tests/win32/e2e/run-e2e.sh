@@ -237,7 +237,9 @@ end_case() {
 }
 
 start_notepad() {
-  start timeout -k 5 120 wine notepad.exe
+  # Bounded beyond any case (run-wine-tests.sh ends one after 240 s): on a busy machine a case can
+  # take more than two minutes, and a notepad ended by its own bound reads as one TAMBREL closed.
+  start timeout -k 5 300 wine notepad.exe
   notepad=$last_pid
   note_end "$notepad"
   wait_for 30 window_shown "$notepad_title" && return 0
