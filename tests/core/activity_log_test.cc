@@ -71,14 +71,14 @@ TEST(ActivityEvents, ARunWhoseTitleMatchesNoWindowSaysSoFromStartToExit) {
 TEST(ActivityEvents, TheCloseRequestNamesTheWindowAndItsProcess) {
   Rig rig;
   const WindowId w = rig.windows.open("Untitled - Notepad");
-  rig.windows.window(w)->owner = {4242, "notepad.exe"};
+  rig.windows.window(w)->owner = {1000, "notepad.exe"};
   start_run(rig, "Untitled - Notepad");
   rig.advance(7000);
   EXPECT_EQ(rig.log.starting("close request"),
-            (std::vector<std::string>{"close request: posted to window 0x64 (pid 4242, "
+            (std::vector<std::string>{"close request: posted to window 0x64 (pid 1000, "
                                       "notepad.exe) titled \"Untitled - Notepad\""}));
   EXPECT_EQ(rig.control(WINDOW_NAME_TEXTBOX).tool_tip_text(),
-            "Last lookup: window 0x64 (pid 4242, notepad.exe) titled \"Untitled - Notepad\"");
+            "Last lookup: window 0x64 (pid 1000, notepad.exe) titled \"Untitled - Notepad\"");
 
   // A title's own quotes are escaped, so the log shows where it ends.
   Rig quoting;
@@ -93,13 +93,13 @@ TEST(ActivityEvents, TheCloseRequestNamesTheWindowAndItsProcess) {
 TEST(ActivityEvents, AWindowThatTakesNoCloseRequestsIsNotAskedAndTheLogSaysWhatCanEndIt) {
   Rig rig;
   const WindowId w = rig.windows.open("Untitled - Notepad");
-  rig.windows.window(w)->owner = {4242, "notepad.exe"};
+  rig.windows.window(w)->owner = {1000, "notepad.exe"};
   rig.windows.window(w)->takes_close_requests = false;
   start_run(rig, "Untitled - Notepad");
   rig.advance(7000);
   EXPECT_EQ(rig.log.starting("close request"),
             (std::vector<std::string>{
-                "close request: window 0x64 (pid 4242, notepad.exe) titled \"Untitled - Notepad\" "
+                "close request: window 0x64 (pid 1000, notepad.exe) titled \"Untitled - Notepad\" "
                 "takes no close requests, so none was sent; only TERMINATE PROCESS NOW or the "
                 "five-minute chain can end it"}));
   EXPECT_EQ(std::count(rig.windows.calls.begin(), rig.windows.calls.end(), "post_close 100"), 0);
