@@ -260,8 +260,15 @@ timer.start();
     def titled(self, title):
         """Windows titled exactly `title`: {title, pid, focused, above, xwayland}."""
         return [{"title": w["caption"], "pid": w["pid"], "focused": w["active"],
-                 "above": w["keepAbove"], "xwayland": w["x11"] != 0}
+                 "above": w["keepAbove"], "xwayland": w["x11"] != 0 or self._on_x(title)}
                 for w in self.windows() if w["caption"] == title]
+
+    def _on_x(self, title):
+        """Whether XWayland has a window titled `title` (KWin 6 tells scripts no X11 ids)."""
+        found = subprocess.run(["xdotool", "search", "--name", "^%s$" % re.escape(title)],
+                               env=self.client_env(), capture_output=True, text=True,
+                               timeout=10)
+        return bool(found.stdout.split())
 
     def focus(self, window):
         """Activates the window as KRunner's window search does (no script: see WATCHER)."""

@@ -45,6 +45,15 @@ if (request.op === "list") {
 } else if (request.op === "keep_above") {
   chosen = byId(request.target);
   if (chosen) chosen.keepAbove = request.above;
+} else if (request.op === "keep_own_above") {
+  // KWin 6 tells scripts no X11 window id: the caller's own windows are found by its pid.
+  var all = listed();
+  for (var i = 0; i < all.length; ++i) {
+    if (all[i].pid === request.pid) {
+      all[i].keepAbove = request.above;
+      if (!chosen) chosen = all[i];
+    }
+  }
 }
 report.window = describe(chosen);
 report.active = describe(active());

@@ -5,9 +5,9 @@
 namespace tambrel::wayland {
 
 /// The KWin script that carries out one request. `request_json` is a JSON object:
-///   {"op": "list"|"foreground"|"activate"|"close"|"keep_above",
+///   {"op": "list"|"foreground"|"activate"|"close"|"keep_above"|"keep_own_above",
 ///    "target": {"x11": N, "uuid": "{...}"},   (activate, close, keep_above)
-///    "above": true|false,                     (keep_above)
+///    "above": true|false, "pid": N,           (keep_above; keep_own_above: the caller's windows)
 ///    "service": ":1.42", "path": "/...", "interface": "...", "token": "..."}   (the reply's way)
 /// A script never sees a title: it lists the windows or acts on the one window id it is given,
 /// and TAMBREL matches titles itself. It answers by calling `reply(token, json)` on that object;

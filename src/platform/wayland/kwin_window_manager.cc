@@ -47,7 +47,10 @@ struct KWinWindowManager::Impl {
   QString report_service;                 // the unique name of the connection reports come over
   std::uint64_t next_request = 1;
   std::uint64_t next_native = 1;
-  WindowId confirmed = 0;                      // what foreground_window() last answered
+  WindowId confirmed = 0;  // what foreground_window() last answered
+  // KWin 6 tells scripts no X11 ids: TAMBREL's own XWayland window, as the toolkit numbers it,
+  // once set_topmost had to find it by the program's pid instead.
+  WindowId own_x11 = 0;
   std::map<std::string, WindowId> native_ids;  // KWin's internal id -> ours
   std::map<WindowId, std::string> native_uuids;
 
@@ -109,6 +112,8 @@ KWinWindowManager::~KWinWindowManager() {
 WindowId KWinWindowManager::id_of(const QJsonObject& window) {
   if (const qint64 x11 = window.value("x11").toInteger())
     return static_cast<WindowId>(x11);
+  if (impl_->own_x11 != 0 && window.value("pid").toInteger() == ::getpid())
+    return impl_->own_x11;
   auto [it, added] = impl_->native_ids.try_emplace(text(window.value("uuid").toString()), 0);
   if (added) {
     it->second = window_id(impl_->next_native++, 0);
@@ -121,9 +126,13 @@ KWinWindowManager::Report KWinWindowManager::run(const std::string& op, WindowId
                                                  bool above) {
   Impl& d = *impl_;
   const QString token = KWinReplyReceiver::new_token();
-  QJsonObject request{{"op", QString::fromStdString(op)}, {"above", above},
-                      {"service", d.report_service},      {"path", kKWinReplyPath},
-                      {"interface", kKWinReplyInterface}, {"token", token}};
+  QJsonObject request{{"op", QString::fromStdString(op)},
+                      {"above", above},
+                      {"pid", static_cast<qint64>(::getpid())},
+                      {"service", d.report_service},
+                      {"path", kKWinReplyPath},
+                      {"interface", kKWinReplyInterface},
+                      {"token", token}};
   if (target != 0) {
     QJsonObject t{{"x11", 0}, {"uuid", ""}};
     if (target & kNativeWindowTag) {
@@ -251,7 +260,11 @@ void KWinWindowManager::set_topmost(WindowId window, bool topmost) {
   if (window == 0)
     return;
   try {
-    run("keep_above", window, topmost);
+    // An X11 id KWin does not tell (KWin 6) can only be one of TAMBREL's own windows: the
+    // keeper lifts nothing else.
+    if (!chosen_window(run("keep_above", window, topmost).window) && topmost &&
+        !(window & kNativeWindowTag) && chosen_window(run("keep_own_above", 0, true).window))
+      impl_->own_x11 = window;
   } catch (const Error&) {
   }
 }
