@@ -50,7 +50,6 @@ TEST(KWinScript, OnlyTheTwoSeparatorsAreRewritten) {
             "{\"t\":\"\xE2\x80\xA7 \xE2\x82\xAC\"}");
 }
 
-
 // A report reaches a request only from KWin's connection and with the request's token: any
 // program on the bus can call the receiver.
 TEST(KWinReplyReceiver, TakesAReportOnlyFromTheNamedConnectionWithItsToken) {
