@@ -31,21 +31,6 @@ void lock_briefly(int fd) {
   }
 }
 
-bool write_all(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      if (n == 0)
-        errno = EIO;
-      return false;
-    }
-    text.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -107,7 +92,7 @@ std::optional<std::string> append_line(const std::filesystem::path& path,
         return "rename " + path.string() + ": " + errno_text(errno);
       continue;
     }
-    if (!write_all(fd.get(), line))
+    if (!posix::write_all(fd.get(), line))
       return "write " + path.string() + ": " + errno_text(errno);
     return std::nullopt;
   }

@@ -1,5 +1,6 @@
 #include "platform/posix/unique_fd.h"
 
+#include <errno.h>
 #include <unistd.h>
 
 #include <utility>
@@ -21,6 +22,21 @@ void UniqueFd::reset(int fd) {
   if (fd_ >= 0)
     ::close(fd_);
   fd_ = fd;
+}
+
+bool write_all(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      if (n == 0)
+        errno = EIO;
+      return false;
+    }
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
 }
 
 }  // namespace tambrel::posix

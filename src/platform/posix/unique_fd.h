@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 namespace tambrel::posix {
 
 /// Owns a file descriptor and closes it when it goes out of scope, unless released first. A
@@ -24,5 +26,9 @@ class UniqueFd {
  private:
   int fd_ = -1;
 };
+
+/// Writes all of `text` to `fd`, resuming after short writes and interruptions; false with errno
+/// set when a write fails.
+bool write_all(int fd, std::string_view text);
 
 }  // namespace tambrel::posix

@@ -70,22 +70,6 @@ std::optional<std::string> file_text(const std::string& file, std::string_view k
   }
 }
 
-/// Writes all of `text` to `fd`, resuming after short writes.
-bool write_all(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      if (n == 0)
-        errno = EIO;
-      return false;
-    }
-    text.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 /// Replaces `target` with `text`: a temporary file beside it, written, flushed to disk and
 /// closed, each step checked, then renamed over it. The old file's permissions carry over; a new
 /// file is the user's alone. Whatever fails, the old file stays and the temporary one goes.
@@ -105,7 +89,7 @@ void replace_file(const std::string& target, const std::string& text, std::strin
   };
   if (::fchmod(fd.get(), mode) != 0)
     abandon("fchmod");
-  if (!write_all(fd.get(), text))
+  if (!posix::write_all(fd.get(), text))
     abandon("write");
   if (::fsync(fd.get()) != 0)
     abandon("fsync");
