@@ -51,6 +51,10 @@ class WindowManager {
   /// The process that owns `window`, as far as the desktop tells; for the activity log only, so
   /// a desktop that cannot tell keeps this default, which knows nothing. Never throws.
   virtual WindowOwner owner(WindowId /*window*/) { return {}; }
+  /// Every top-level window the desktop lets a close request reach, topmost first where it tells
+  /// the stacking order. Throws Error naming the call that failed when the desktop cannot be
+  /// reached.
+  virtual std::vector<ListedWindow> windows() = 0;
 
   /// Windows of the process `named` recognises come first among those that answer a title
   /// equally well. The program sets it once, at start.

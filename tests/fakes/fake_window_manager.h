@@ -30,8 +30,9 @@ class FakeWindowManager : public WindowManager {
   WindowId foreground_window() override { return foreground; }
   void set_topmost(WindowId window, bool topmost) override;
   WindowOwner owner(WindowId window) override;
+  std::vector<ListedWindow> windows() override;
 
-  std::vector<Window> windows;
+  std::vector<Window> open_windows;
   WindowId foreground = 0;
   /// When set, activation finds the window but the desktop keeps the foreground where it is.
   bool refuse_activation = false;

@@ -17,6 +17,9 @@ class Win32WindowManager : public WindowManager {
   void set_topmost(WindowId window, bool topmost) override;
   /// GetWindowThreadProcessId, and the image name from QueryFullProcessImageNameW.
   WindowOwner owner(WindowId window) override;
+  /// EnumWindows: the visible top-level windows with a title, topmost first, each with the
+  /// process GetWindowThreadProcessId names.
+  std::vector<ListedWindow> windows() override;
 };
 
 }  // namespace tambrel::win32
