@@ -46,6 +46,7 @@ class QuietWindows : public tambrel::WindowManager {
   WindowId activate(std::string_view) override { return 7; }
   WindowId foreground_window() override { return 7; }
   void set_topmost(WindowId, bool) override { ++topmost_calls; }
+  std::vector<tambrel::ListedWindow> windows() override { return {{7, "Notes", 4242}}; }
   std::int64_t topmost_calls = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/error.h"
 #include "window_models/activity.h"
@@ -22,12 +23,31 @@ std::string another_programs(TambrelMain& m, WindowId window) {
   return ", which belongs to another program, not to " + quoted(name);
 }
 
+/// After a miss, what came close: the titles of the named process's windows, so that a title
+/// that changed ("*Untitled 1 - Mousepad" once edited) shows; empty when it has none.
+std::string titles_of_process(TambrelMain& m) {
+  const std::string& name = m[PROCESS_NAME_TEXTBOX].text();
+  std::vector<ListedWindow> listed;
+  try {
+    listed = m.services.windows.windows();
+  } catch (const Error&) {
+    return {};  // the lookup itself got through; a hint is not worth stopping the program for
+  }
+  std::string titles;
+  for (const ListedWindow& w : listed) {
+    if (!w.title.empty() && w.pid != 0 && m.services.processes.owns(w.pid, name))
+      titles += (titles.empty() ? "" : ", ") + quoted(w.title);
+  }
+  return titles.empty() ? titles : "; the windows of " + quoted(name) + ": " + titles;
+}
+
 /// Says what the lookup of the typed title found, in the log's words, and keeps it as the window
-/// name box's tool tip.
-std::string found(TambrelMain& m, const std::string& title, WindowId window) {
+/// name box's tool tip; `near` is what came close after a miss (titles_of_process).
+std::string found(TambrelMain& m, const std::string& title, WindowId window,
+                  const std::string& near) {
   const std::string what = window != 0 ? describe_window(m.services.windows, window) + " titled " +
                                              quoted(title) + another_programs(m, window)
-                                       : "no window has the title " + quoted(title);
+                                       : "no window has the title " + quoted(title) + near;
   m[WINDOW_NAME_TEXTBOX].set_tool_tip_text("Last lookup: " + what);
   return what;
 }
@@ -56,7 +76,11 @@ void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m) {
   const std::string title = m[WINDOW_NAME_TEXTBOX].text();
   // An empty name names no window; the system lookups would take any untitled one.
   const WindowId window = title.empty() ? 0 : m.services.windows.find_window(title);
-  const std::string what = found(m, title, window);
+  // Only a running process has windows to name.
+  const std::string near = window == 0 && m[PROCESS_STATE_TEXTBOX].text() == kRunning
+                               ? titles_of_process(m)
+                               : std::string();
+  const std::string what = found(m, title, window, near);
   const std::string& process_state = m[PROCESS_STATE_TEXTBOX].text();
   if (process_state == kRunning && m[SENDKEYS_TICKBOX].value() == 0) {
     m[CLOSE_REQUEST_COUNTDOWN_TEXTBOX].set_text(std::string(kNoCountdown));
@@ -74,10 +98,10 @@ void INTERNAL_CLOSE_COMMAND_TIMER_Timer(TambrelMain& m) {
       m.outcome.note_delivery(Delivery::kSent, "a close request went to " + what);
     } else {
       log_event(m, "close request: " + what + "; nothing was asked to close");
-      m.outcome.note_delivery(Delivery::kNoWindow, "no window had the title " + quoted(title) +
-                                                       " while " +
-                                                       quoted(m[PROCESS_NAME_TEXTBOX].text()) +
-                                                       " ran, so nothing was asked to close");
+      m.outcome.note_delivery(Delivery::kNoWindow,
+                              "no window had the title " + quoted(title) + " while " +
+                                  quoted(m[PROCESS_NAME_TEXTBOX].text()) +
+                                  " ran, so nothing was asked to close" + near);
     }
     m.timer(UNLOAD_TIMER).set_enabled(true);
     m.timer(INTERNAL_CLOSE_COMMAND_TIMER).set_enabled(false);

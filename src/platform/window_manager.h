@@ -60,6 +60,10 @@ class WindowManager {
   /// open (the dialog disabled it): nothing when it takes input or the desktop cannot tell, else
   /// the window that holds its input (that dialog), or 0 when none is known. Never throws.
   virtual std::optional<WindowId> input_blocked(WindowId /*window*/) { return std::nullopt; }
+  /// Every top-level window the desktop lets a close request reach, topmost first where it tells
+  /// the stacking order. Throws Error naming the call that failed when the desktop cannot be
+  /// reached.
+  virtual std::vector<ListedWindow> windows() = 0;
 
   /// Windows of the process `named` recognises come first among those that answer a title
   /// equally well. The program sets it once, at start.

@@ -14,12 +14,14 @@ namespace {
 
 constexpr std::string_view kHelp = "--help";
 constexpr std::string_view kVersion = "--version";
+constexpr std::string_view kList = "--list";
 
 constexpr std::string_view kWindowsHelp = "/?";
 
 std::string usage_line(const CopyPlaces& places) {
   return "Usage: " + places.program +
-         (places.windows ? " [/? | --help | --version]\n" : " [--help | --version]\n");
+         (places.windows ? " [/? | --help | --version | --list]\n"
+                         : " [--help | --version | --list]\n");
 }
 
 }  // namespace
@@ -36,8 +38,9 @@ std::optional<CommandLineAnswer> answer_command_line(const std::vector<std::stri
   const auto is_help = [&](const std::string& a) {
     return a == kHelp || (places.windows && a == kWindowsHelp);
   };
-  const auto refused = std::find_if(arguments.begin(), arguments.end(),
-                                    [&](const auto& a) { return !is_help(a) && a != kVersion; });
+  const auto refused = std::find_if(arguments.begin(), arguments.end(), [&](const auto& a) {
+    return !is_help(a) && a != kVersion && a != kList;
+  });
   if (refused != arguments.end()) {
     const std::string what = refused->starts_with("-") ? "unknown option" : "unexpected argument";
     return CommandLineAnswer{places.program + ": " + what + " \"" + visible_text(*refused) +
@@ -49,6 +52,8 @@ std::optional<CommandLineAnswer> answer_command_line(const std::vector<std::stri
   }
   if (std::any_of(arguments.begin(), arguments.end(), is_help))
     return CommandLineAnswer{help_text(places), kExitDone};
+  if (std::find(arguments.begin(), arguments.end(), kList) != arguments.end())
+    return CommandLineAnswer{"", kExitDone, /*list_windows=*/true};
   return CommandLineAnswer{version_text(), kExitDone};
 }
 
@@ -93,13 +98,17 @@ Options:
     text += "  /?         the same as --help\n";
   text += R"(  --help     show this text and end
   --version  show the version and end
+  --list     list the windows a close request can reach, one a line, tab-separated: window id,
+             process id, the process name to type, title (control characters written out);
+             shows no window
 Any other argument is refused, and the countdowns never run with an argument.
 
 Exit status, the first that applies:
 )";
-  text += places.windows ? "  2  it did not start: an argument it does not take\n"
-                         : "  2  it did not start: an argument it does not take, or no display to "
-                           "show its window on\n";
+  text += places.windows ? "  2  it did not start: an argument it does not take, or --list cannot "
+                           "reach the desktop\n"
+                         : "  2  it did not start: an argument it does not take, no display to "
+                           "show its window on, or\n     --list cannot reach the desktop\n";
   text +=
       R"(  1  an error ended it: one shown in a message box (a setting it cannot read or save, no
      window to activate for Alt+F4, ...), or a text it could not write out (--help, --version)

@@ -24,6 +24,8 @@ struct CopyPlaces {
 struct CommandLineAnswer {
   std::string text;  ///< ends with a newline
   int status = kExitDone;
+  /// "--list": the caller lists the desktop's windows (window_list.h) instead of showing `text`.
+  bool list_windows = false;
   /// True for the text of a failure, which belongs on the error stream.
   bool is_error() const { return status != kExitDone; }
 };
@@ -33,7 +35,8 @@ struct CommandLineAnswer {
 std::string program_name(std::string_view argv0);
 
 /// Reads the arguments after the program's name. No argument: nullopt, the program runs.
-/// "--help" (on Windows also "/?") or "--version": their text and kExitDone. Anything else: an
+/// "--help" (on Windows also "/?"), "--list" or "--version", the first of these given:
+/// the help or version text and kExitDone, or list_windows. Anything else: an
 /// error naming the first argument not taken, and kExitCantStart; the program never runs with an
 /// argument. A desktop that cannot write the text out ends with kExitError.
 /// `places` is asked only for the help text.

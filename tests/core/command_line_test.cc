@@ -1,7 +1,9 @@
 // The command line: nothing runs with an argument; help, version and refusals.
 #include <gtest/gtest.h>
 
+#include "platform/error.h"
 #include "shell/command_line.h"
+#include "shell/window_list.h"
 
 namespace tambrel {
 namespace {
@@ -29,7 +31,8 @@ TEST(CommandLine, HelpAndVersionAnswerWithStatusZero) {
   const auto help = answer({"--version", "--help"});
   EXPECT_EQ(help->status, kExitDone);
   EXPECT_FALSE(help->is_error());
-  EXPECT_TRUE(help->text.starts_with("Usage: backup-job [--help | --version]\n")) << help->text;
+  EXPECT_TRUE(help->text.starts_with("Usage: backup-job [--help | --version | --list]\n"))
+      << help->text;
   EXPECT_NE(help->text.find("its settings:      " + kPlaces.settings + "\n"), std::string::npos);
   EXPECT_EQ(help->text.find("its activity log:"), std::string::npos) << "no log place was given";
   for (const char* status :
@@ -42,7 +45,7 @@ TEST(CommandLine, HelpAndVersionAnswerWithStatusZero) {
   windows.windows = true;
   const auto asked = answer_command_line({"/?"}, windows);
   EXPECT_EQ(asked->status, kExitDone);
-  EXPECT_TRUE(asked->text.starts_with("Usage: backup-job [/? | --help | --version]\n"));
+  EXPECT_TRUE(asked->text.starts_with("Usage: backup-job [/? | --help | --version | --list]\n"));
   EXPECT_EQ(asked->text.find("no display"), std::string::npos);
   EXPECT_EQ(answer({"/?"})->status, kExitCantStart) << "only Windows takes it";
 
@@ -69,6 +72,28 @@ TEST(CommandLine, AnythingElseIsRefusedWithStatusTwoNamingTheFirstArgumentNotTak
   EXPECT_TRUE(word->text.starts_with("backup-job: unexpected argument \"Untitled - Notepad\""));
   // A control character in an argument is shown, not sent to the terminal.
   EXPECT_NE(answer({"a\x1b[2Jb"})->text.find("\"a\\x1b[2Jb\""), std::string::npos);
+}
+
+TEST(CommandLine, ListAsksTheDesktopAndPrintsOneEscapedLinePerTitledWindow) {
+  EXPECT_TRUE(answer({"--list"})->list_windows);
+  EXPECT_FALSE(answer({"--list", "--help"})->list_windows) << "help comes first";
+  const auto name_of = [](const ListedWindow& w) { return "p" + std::to_string(w.pid); };
+  const auto listed = window_list_answer(
+      "backup-job",
+      [] {
+        return std::vector<ListedWindow>{
+            {0x3a00007, "*Untitled 1 - Mousepad", 4242}, {0x10, "", 7}, {0x11, "a\tb\x1b", 0}};
+      },
+      name_of);
+  EXPECT_EQ(listed.status, kExitDone);
+  EXPECT_EQ(listed.text,
+            "0x3a00007\t4242\tp4242\t*Untitled 1 - Mousepad\n"
+            "0x11\t-\t-\ta\\tb\\x1b\n");
+  const auto unreachable = window_list_answer(
+      "backup-job", []() -> std::vector<ListedWindow> { throw Error("XOpenDisplay failed: x"); },
+      name_of);
+  EXPECT_EQ(unreachable.status, kExitCantStart);
+  EXPECT_EQ(unreachable.text, "backup-job: the windows cannot be listed: XOpenDisplay failed: x\n");
 }
 
 TEST(CommandLine, NoDisplayIsOneSentence) {

@@ -163,7 +163,7 @@ TEST_F(Delivery, AltF4IsSkippedWhenTheTargetIsNotInFrontJustBeforeTheKeystroke) 
 }
 
 TEST_F(Delivery, TheOptionIsReadAtDeliveryAndATargetThatIgnoresTheRequestGetsNoSecond) {
-  rig.windows.windows.clear();
+  rig.windows.open_windows.clear();
   rig.store("AUTOSTART_COUNTDOWN_TICKBOX", "1");
   rig.store("WINDOW_NAME_TEXTBOX", "Stubborn");
   rig.store("PROCESS_NAME_TEXTBOX", "stubborn.exe");
@@ -189,7 +189,7 @@ TEST_F(Delivery, AnAltF4PauseDelaysOtherTicksWithoutRepeatingThem) {
 
 TEST_F(Delivery, OfTwoWindowsWithTheTitleTheNamedProcesssOwnIsAskedElseAnotherAndTheLogSaysWhose) {
   rig.windows.open("Untitled - Notepad");  // another program's, on top
-  rig.windows.windows.back().owner = {4242, "impostor.exe"};
+  rig.windows.open_windows.back().owner = {4242, "impostor.exe"};
   start(true, "0");
   rig.windows.window(target)->owner = {rig.processes.processes[0].pid, "notepad.exe"};
   rig.advance(1000);
@@ -201,15 +201,33 @@ TEST_F(Delivery, OfTwoWindowsWithTheTitleTheNamedProcesssOwnIsAskedElseAnotherAn
   alone.store("WINDOW_NAME_TEXTBOX", "Untitled - Notepad");
   alone.store("PROCESS_NAME_TEXTBOX", "notepad.exe");
   alone.windows.open("Untitled - Notepad");
-  alone.windows.windows.back().owner = {4242, "impostor.exe"};
+  alone.windows.open_windows.back().owner = {4242, "impostor.exe"};
   alone.processes.start("notepad.exe");
   alone.start();
   alone.advance(7000);
-  EXPECT_TRUE(alone.windows.windows.empty()) << "a window titled by another program is a use";
+  EXPECT_TRUE(alone.windows.open_windows.empty()) << "a window titled by another program is a use";
   const auto said = alone.log.starting("close request: posted");
   ASSERT_EQ(said.size(), 1u);
   EXPECT_NE(said[0].find("pid 4242, impostor.exe"), std::string::npos) << said[0];
   EXPECT_NE(said[0].find("belongs to another program"), std::string::npos) << said[0];
+}
+
+TEST_F(Delivery, AMissNamesTheTitlesOfTheNamedProcesssWindowsAndNoOtherProgramsInLogAndToolTip) {
+  start(true, "0", "Untitled 1 - Notepad");
+  rig.windows.window(target)->owner = {rig.processes.processes[0].pid, "notepad.exe"};
+  rig.windows.open("*Untitled 1 - Notepad");
+  rig.windows.open_windows.back().owner = {rig.processes.processes[0].pid, "notepad.exe"};
+  rig.windows.open("Untitled 1 - Notepad?");  // another program's
+  rig.windows.open_windows.back().owner = {4242, "impostor.exe"};
+  rig.advance(1000);
+  const std::string near =
+      "no window has the title \"Untitled 1 - Notepad\"; the windows of \"notepad.exe\": "
+      "\"Untitled - Notepad\", \"*Untitled 1 - Notepad\"";
+  const auto said = rig.log.starting("close request: no window");
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0], "close request: " + near + "; nothing was asked to close");
+  EXPECT_EQ(rig.control(WINDOW_NAME_TEXTBOX).tool_tip_text(), "Last lookup: " + near);
+  EXPECT_EQ(posts(), 0);
 }
 
 }  // namespace

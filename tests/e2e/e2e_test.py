@@ -182,14 +182,16 @@ class TambrelRun(unittest.TestCase):
         self.assertEqual(tambrel.returncode, 3, "no window had the title")
         self.assertEqual(self.output_of(1),
                          'tambrel: no window had the title "No window has this title" while "%s" '
-                         'ran, so nothing was asked to close; "%s" still runs; exit status 3\n'
-                         % (TARGET_NAME, TARGET_NAME))
+                         'ran, so nothing was asked to close; the windows of "%s": "A window of '
+                         'another title"; "%s" still runs; exit status 3\n'
+                         % (TARGET_NAME, TARGET_NAME, TARGET_NAME))
         self.assertIsNone(target.poll(), "nothing was asked to close")
         self.assertFalse(os.path.exists("relative-state"))
         events = self.logged(os.path.join(self.home, ".local", "state", "MERIDOX-TAMBREL",
                                           "tambrel.log"))
-        self.assertIn('close request: no window has the title "No window has this title"; '
-                      'nothing was asked to close', events)
+        self.assertIn('close request: no window has the title "No window has this title"; the '
+                      'windows of "%s": "A window of another title"; nothing was asked to close'
+                      % TARGET_NAME, events)
         self.assertEqual(events[-1], "exit: exit countdown ended with the process state RUNNING")
 
     def test_alt_f4_closes_the_activated_target(self):
@@ -312,6 +314,22 @@ class TambrelRun(unittest.TestCase):
             self.assertEqual(refused.stdout, "", args)
             self.assertIn("Try \"tambrel --help\"", refused.stderr, args)
         self.assertFalse(os.path.exists(self.ini_path()), "an answer writes no settings")
+
+    def test_list_gives_each_window_its_process_and_the_name_to_type(self):
+        # The target's name is longer than the 15 bytes ps keeps: the whole name is listed.
+        target = self.start_target("Listed\ttarget", pattern="Listed.target")
+        listed = self.run_bin("--list")
+        self.assertEqual((listed.returncode, listed.stderr), (0, ""))
+        rows = [line.split("\t") for line in listed.stdout.splitlines()]
+        for row in rows:
+            self.assertRegex(row[0], r"^0x[0-9a-f]+$", rows)
+            self.assertEqual(len(row), 4, rows)
+        self.assertIn([str(target.pid), TARGET_NAME, "Listed\\ttarget"], [r[1:] for r in rows])
+        self.assertEqual(windows_titled(MAIN_TITLE), [], "--list shows no window")
+
+        bare = self.run_bin("--list", env=self.without_display())
+        self.assertEqual((bare.returncode, bare.stdout), (2, ""))
+        self.assertRegex(bare.stderr, r"^tambrel: the windows cannot be listed: XOpenDisplay")
 
     def test_without_a_display_the_program_says_so_in_one_line_and_ends_with_two(self):
         # No X server listens on this display number here.

@@ -7,12 +7,12 @@
 namespace tambrel::testing {
 
 WindowId FakeWindowManager::open(std::string title, bool ignores_close) {
-  windows.push_back({next_id_, std::move(title), false, ignores_close});
+  open_windows.push_back({next_id_, std::move(title), false, ignores_close});
   return next_id_++;
 }
 
 FakeWindowManager::Window* FakeWindowManager::window(WindowId id) {
-  for (auto& w : windows) {
+  for (auto& w : open_windows) {
     if (w.id == id)
       return &w;
   }
@@ -20,7 +20,8 @@ FakeWindowManager::Window* FakeWindowManager::window(WindowId id) {
 }
 
 bool FakeWindowManager::exists(WindowId id) const {
-  return std::any_of(windows.begin(), windows.end(), [id](const Window& w) { return w.id == id; });
+  return std::any_of(open_windows.begin(), open_windows.end(),
+                     [id](const Window& w) { return w.id == id; });
 }
 
 WindowOwner FakeWindowManager::owner(WindowId id) {
@@ -38,20 +39,27 @@ std::optional<WindowId> FakeWindowManager::input_blocked(WindowId id) {
   return w ? w->input_blocked_by : std::nullopt;
 }
 
+std::vector<ListedWindow> FakeWindowManager::windows() {
+  std::vector<ListedWindow> out;
+  for (const Window& w : open_windows)
+    out.push_back({w.id, w.title, w.owner.pid});
+  return out;
+}
+
 WindowId FakeWindowManager::find_window(std::string_view title) {
   calls.push_back("find " + std::string(title));
-  // `windows` lists the topmost first.
+  // `open_windows` lists the topmost first.
   const auto chosen = choose_window(
-      windows, [&](const Window& w) { return exact_title_tier(w.title, title); },
+      open_windows, [&](const Window& w) { return exact_title_tier(w.title, title); },
       [](const Window& w) { return w.owner.pid; }, named_);
-  return chosen == windows.end() ? 0 : chosen->id;
+  return chosen == open_windows.end() ? 0 : chosen->id;
 }
 
 void FakeWindowManager::post_close(WindowId id) {
   calls.push_back("post_close " + std::to_string(id));
   const Window* w = window(id);
   if (w && !w->ignores_close) {
-    std::erase_if(windows, [id](const Window& x) { return x.id == id; });
+    std::erase_if(open_windows, [id](const Window& x) { return x.id == id; });
     if (foreground == id)
       foreground = 0;
   }
@@ -60,11 +68,11 @@ void FakeWindowManager::post_close(WindowId id) {
 WindowId FakeWindowManager::activate(std::string_view title) {
   calls.push_back("activate " + std::string(title));
   const Window* found = nullptr;
-  for (const auto& w : windows) {
+  for (const auto& w : open_windows) {
     if (w.title == title)
       found = &w;
   }
-  for (const auto& w : windows) {
+  for (const auto& w : open_windows) {
     if (!found && w.title.starts_with(title))
       found = &w;
   }
@@ -86,7 +94,7 @@ void RecordingKeySender::send_alt_f4() {
   sent_to.push_back(front);
   const auto* w = windows_.window(front);
   if (w && !w->ignores_close) {
-    std::erase_if(windows_.windows, [front](const auto& x) { return x.id == front; });
+    std::erase_if(windows_.open_windows, [front](const auto& x) { return x.id == front; });
     windows_.foreground = 0;
   }
 }

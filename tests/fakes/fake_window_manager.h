@@ -35,8 +35,9 @@ class FakeWindowManager : public WindowManager {
   WindowOwner owner(WindowId window) override;
   bool takes_close_requests(WindowId window) override;
   std::optional<WindowId> input_blocked(WindowId window) override;
+  std::vector<ListedWindow> windows() override;
 
-  std::vector<Window> windows;
+  std::vector<Window> open_windows;
   WindowId foreground = 0;
   /// When set, activation finds the window but the desktop keeps the foreground where it is.
   bool refuse_activation = false;

@@ -166,6 +166,16 @@ class GnomeRun(unittest.TestCase):
         self.assertEqual(self.ended(tambrel, 30, "TAMBREL to end"), 0)
         self.assertIsNone(bystander.poll())
 
+    def test_list_gives_native_and_xwayland_windows_their_process_and_name(self):
+        native, native_name = self.start_native("Listed native")
+        xwayland, xwayland_name = self.start_xwayland("Listed xwayland")
+        listed = subprocess.run([BIN, "--list"], env=self.env, capture_output=True, text=True,
+                                timeout=30)
+        self.assertEqual((listed.returncode, listed.stderr), (0, ""))
+        rows = [line.split("\t")[1:] for line in listed.stdout.splitlines()]
+        self.assertIn([str(native.pid), native_name, "Listed native"], rows)
+        self.assertIn([str(xwayland.pid), xwayland_name, "Listed xwayland"], rows)
+
     def test_a_title_no_window_has_closes_nothing_and_tambrel_stays_above(self):
         bystander, name = self.start_native("Some other window")
         # TAMBREL's own window on Xwayland, so that its keep-above shows in _NET_WM_STATE.

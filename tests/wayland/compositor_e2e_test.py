@@ -127,6 +127,14 @@ class CompositorCases:
         self.assertEqual(self.stored()["WINDOW_NAME_TEXTBOX"],
                          WEIRD.replace("\\", "\\\\").replace('"', '\\"'))
 
+    def test_list_gives_a_native_window_its_process_and_the_name_to_type(self):
+        target = self.start_target(WEIRD)
+        listed = subprocess.run([BIN, "--list"], env=self.env, capture_output=True, text=True,
+                                timeout=30)
+        self.assertEqual((listed.returncode, listed.stderr), (0, ""))
+        rows = [line.split("\t")[1:] for line in listed.stdout.splitlines()]
+        self.assertIn([str(target.pid), TARGET_NAME, WEIRD], rows)
+
     def test_alt_f4_closes_only_the_activated_target(self):
         target = self.start_target("Alt F4 wayland target")
         bystander = self.start_target("Alt F4 wayland target, another")

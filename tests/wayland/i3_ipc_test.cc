@@ -212,7 +212,7 @@ TEST(I3WindowManager, AHugeTreeIsReadWhole) {
   FakeI3Server server(desktop(tree), /*chunk=*/4093);
   I3WindowManager wm(I3Ipc(server.path()), "sway");
   EXPECT_EQ(wm.find_window(kWeird), window_id(99999, 0));
-  EXPECT_EQ(wm.windows().size(), 20001u);
+  EXPECT_EQ(wm.tree_windows().size(), 20001u);
 }
 
 }  // namespace

@@ -67,6 +67,19 @@ WindowId GnomeWindowManager::find_window(std::string_view title) {
   return 0;
 }
 
+std::vector<ListedWindow> GnomeWindowManager::windows() {
+  std::vector<ShellWindow> listed;
+  try {
+    listed = shell_.list();
+  } catch (const Error& e) {
+    throw Error(gnome_extension_missing_text(e.what(), shell_.shell_version()));
+  }
+  std::vector<ListedWindow> out;
+  for (ShellWindow& w : listed)
+    out.push_back({w.id, std::move(w.title), w.pid});
+  return out;
+}
+
 void GnomeWindowManager::post_close(WindowId window) {
   try {
     shell_.close(window);

@@ -29,6 +29,9 @@ class GnomeWindowManager : public WindowManager {
   /// whichever `window` is named, and taking the status away is left undone (the program never
   /// lowers its own window, and other programs' windows are not its to change).
   void set_topmost(WindowId window, bool topmost) override;
+  /// The shell's list. Throws Error with the text that names the extension and how to enable it
+  /// when the extension does not answer; no notice is shown.
+  std::vector<ListedWindow> windows() override;
 
   /// Asks the window last seen in front by foreground_window() to close, as Alt+F4 would:
   /// the Alt+F4 step reads the foreground to confirm its target just before, and the focus may

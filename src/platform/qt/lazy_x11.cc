@@ -60,6 +60,10 @@ WindowOwner LazyX11::Windows::owner(WindowId window) {
   }
 }
 
+std::vector<ListedWindow> LazyX11::Windows::windows() {
+  return x11_.window_manager().windows();
+}
+
 void LazyX11::Keys::send_alt_f4() {
   x11_.key_sender().send_alt_f4();
 }

@@ -39,6 +39,7 @@ class LazyX11 {
     WindowId foreground_window() override;
     void set_topmost(WindowId window, bool topmost) override;
     WindowOwner owner(WindowId window) override;
+    std::vector<ListedWindow> windows() override;
 
    private:
     LazyX11& x11_;

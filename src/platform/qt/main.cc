@@ -1,15 +1,18 @@
 // TAMBREL for the Linux desktop: Qt Widgets windows, the window manager of the session (X11, or
 // the compositor's own interface on Wayland), /proc and an INI settings file per executable name.
+#include <QCoreApplication>
 #include <QSessionManager>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/exe_name.h"
+#include "platform/linux/name_to_type.h"
 #include "platform/linux/procfs_process_table.h"
 #include "platform/log_file.h"
 #include "platform/qt/desktop.h"
@@ -21,6 +24,7 @@
 #include "platform/xdg/ini_file_store.h"
 #include "shell/command_line.h"
 #include "shell/startup.h"
+#include "shell/window_list.h"
 
 int main(int argc, char** argv) {
   // ---- command line: answered before anything needs a display ----
@@ -31,7 +35,25 @@ int main(int argc, char** argv) {
         tambrel::program_name(argv0), section, tambrel::xdg::IniFileStore().location(section),
         tambrel::xdg::activity_log_path(section).string(), tambrel::wayland::kDesktopsReached};
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    if (const auto answer = tambrel::answer_command_line(arguments, places)) {
+    if (auto answer = tambrel::answer_command_line(arguments, places)) {
+      if (answer->list_windows) {
+        // The desktop's windows, through the same door a close request takes; no window of our
+        // own, so no display is needed beyond the one being listed.
+        int core_argc = 1;
+        char* core_argv[] = {const_cast<char*>(argv0), nullptr};
+        QCoreApplication core(core_argc, core_argv);
+        std::optional<tambrel::qt::Desktop> desktop;
+        *answer = tambrel::window_list_answer(
+            places.program,
+            [&] {
+              desktop.emplace();
+              if (desktop->choice().backend == tambrel::wayland::DesktopBackend::xwayland_only)
+                std::fprintf(stderr, "%s: on %s only X11/XWayland windows can be listed\n",
+                             places.program.c_str(), desktop->choice().desktop.c_str());
+              return desktop->windows().windows();
+            },
+            [](const tambrel::ListedWindow& w) { return tambrel::procfs::name_to_type_of(w.pid); });
+      }
       std::FILE* out = answer->is_error() ? stderr : stdout;
       // A script that asked for the text must hear when it did not get it.
       if (std::fputs(answer->text.c_str(), out) < 0 || std::fflush(out) != 0) {

@@ -61,7 +61,7 @@ void collect(const QJsonObject& node, std::vector<I3WindowManager::Window>& out)
 I3WindowManager::I3WindowManager(I3Ipc ipc, std::string desktop)
     : ipc_(std::move(ipc)), desktop_(std::move(desktop)) {}
 
-std::vector<I3WindowManager::Window> I3WindowManager::windows() {
+std::vector<I3WindowManager::Window> I3WindowManager::tree_windows() {
   const std::string reply = ipc_.request(I3Message::get_tree, "");
   QJsonParseError error{};
   const QJsonDocument tree = QJsonDocument::fromJson(
@@ -73,6 +73,13 @@ std::vector<I3WindowManager::Window> I3WindowManager::windows() {
   std::vector<Window> result;
   collect(tree.object(), result);
   return result;
+}
+
+std::vector<ListedWindow> I3WindowManager::windows() {
+  std::vector<ListedWindow> out;
+  for (Window& w : tree_windows())
+    out.push_back({w.id, std::move(w.title), w.pid});
+  return out;
 }
 
 std::string I3WindowManager::run(const std::string& command) {
@@ -92,7 +99,7 @@ std::string I3WindowManager::run(const std::string& command) {
 }
 
 std::int64_t I3WindowManager::con_id_of(WindowId window) {
-  for (const Window& w : windows()) {
+  for (const Window& w : tree_windows()) {
     if (w.id == window)
       return w.con_id;
   }
@@ -100,7 +107,7 @@ std::int64_t I3WindowManager::con_id_of(WindowId window) {
 }
 
 WindowId I3WindowManager::find_window(std::string_view title) {
-  const std::vector<Window> all = windows();
+  const std::vector<Window> all = tree_windows();
   const auto chosen = choose_window(
       all, [&](const Window& w) { return exact_title_tier(w.title, title); },
       [](const Window& w) { return w.pid; }, named_);
@@ -117,7 +124,7 @@ void I3WindowManager::post_close(WindowId window) {
 }
 
 WindowId I3WindowManager::activate(std::string_view title) {
-  const std::vector<Window> all = windows();
+  const std::vector<Window> all = tree_windows();
   const auto chosen = choose_window(
       all, [&](const Window& w) { return activation_title_tier(w.title, title); },
       [](const Window& w) { return w.pid; }, named_);
@@ -134,7 +141,7 @@ WindowId I3WindowManager::activate(std::string_view title) {
 
 WindowId I3WindowManager::foreground_window() {
   confirmed_ = 0;
-  for (const Window& w : windows()) {
+  for (const Window& w : tree_windows()) {
     if (w.focused)
       confirmed_ = w.id;
   }

@@ -47,7 +47,9 @@ class I3WindowManager : public WindowManager {
     std::uint32_t pid;  // 0: not known
   };
   /// Every window, the most recently focused first (sway's tree has no stacking order).
-  std::vector<Window> windows();
+  std::vector<Window> tree_windows();
+  /// tree_windows() as every desktop lists them.
+  std::vector<ListedWindow> windows() override;
 
  private:
   /// Runs one command; the compositor's own error text when it refused, else empty.

@@ -27,7 +27,7 @@ class KWinWindowManager : public WindowManager {
   ~KWinWindowManager() override;
 
   /// Every window KWin manages, topmost first.
-  std::vector<ListedWindow> windows();
+  std::vector<ListedWindow> windows() override;
 
   WindowId find_window(std::string_view title) override;
   /// closeWindow(): KWin asks the window to close, as its close button would.

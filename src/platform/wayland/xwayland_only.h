@@ -28,6 +28,8 @@ class XWaylandOnlyWindowManager : public WindowManager {
   WindowId foreground_window() override { return x11_.foreground_window(); }
   void set_topmost(WindowId window, bool topmost) override { x11_.set_topmost(window, topmost); }
   WindowOwner owner(WindowId window) override { return x11_.owner(window); }
+  /// Only the XWayland windows; no notice, so a listing shows no window of its own.
+  std::vector<ListedWindow> windows() override { return x11_.windows(); }
 
  private:
   void tell() {

@@ -18,6 +18,7 @@
 #include "platform/win32/wmi_process_table.h"
 #include "shell/command_line.h"
 #include "shell/startup.h"
+#include "shell/window_list.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace tambrel;
@@ -31,7 +32,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                               win32::to_utf8(win32::activity_log_path(section).wstring()),
                               "",
                               /*windows=*/true};
-      if (const auto answer = answer_command_line(win32::command_line_arguments(), places)) {
+      if (auto answer = answer_command_line(win32::command_line_arguments(), places)) {
+        if (answer->list_windows) {
+          win32::Win32WindowManager windows;
+          *answer = window_list_answer(
+              places.program, [&] { return windows.windows(); },
+              [&](const ListedWindow& w) { return windows.owner(w.id).image; });
+        }
         // A script that asked for the text must hear when it did not get it.
         if (!win32::tell_user(answer->text, answer->is_error())) {
           win32::tell_console(places.program + ": writing to standard output failed: " +

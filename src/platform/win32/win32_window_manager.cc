@@ -10,6 +10,7 @@
 #include "platform/error.h"
 #include "platform/win32/utf.h"
 #include "platform/win32/window_titles.h"
+#include "platform/win32/win_error.h"
 
 namespace tambrel::win32 {
 
@@ -150,6 +151,26 @@ WindowOwner Win32WindowManager::owner(WindowId window) {
     CloseHandle(process);
   }
   return result;
+}
+
+std::vector<ListedWindow> Win32WindowManager::windows() {
+  std::vector<ListedWindow> out;
+  // EnumWindows walks the top-level windows in Z order, the topmost first.
+  const auto visit = [](HWND hwnd, LPARAM param) -> BOOL {
+    if (!IsWindowVisible(hwnd))
+      return TRUE;
+    const std::wstring title = window_title(hwnd);
+    if (title.empty())
+      return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    reinterpret_cast<std::vector<ListedWindow>*>(param)->push_back(
+        {to_id(hwnd), to_utf8(title), pid});
+    return TRUE;
+  };
+  if (!EnumWindows(visit, reinterpret_cast<LPARAM>(&out)))
+    throw Error("EnumWindows failed: " + error_text(GetLastError()));
+  return out;
 }
 
 }  // namespace tambrel::win32

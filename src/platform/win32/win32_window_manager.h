@@ -22,6 +22,9 @@ class Win32WindowManager : public WindowManager {
   std::optional<WindowId> input_blocked(WindowId window) override;
   /// GetWindowThreadProcessId, and the image name from QueryFullProcessImageNameW.
   WindowOwner owner(WindowId window) override;
+  /// EnumWindows: the visible top-level windows with a title, topmost first, each with the
+  /// process GetWindowThreadProcessId names.
+  std::vector<ListedWindow> windows() override;
 };
 
 }  // namespace tambrel::win32

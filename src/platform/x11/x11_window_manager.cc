@@ -395,6 +395,16 @@ WindowOwner X11WindowManager::owner(WindowId window) {
   return impl_->owner(window);
 }
 
+std::vector<ListedWindow> X11WindowManager::windows() {
+  std::vector<ListedWindow> out;
+  for (TopLevel& top : top_levels()) {
+    // Another machine's pid would name some unrelated process here.
+    const WindowOwner o = impl_->owner(top.window);
+    out.push_back({top.window, std::move(top.title), o.image.empty() ? 0 : o.pid});
+  }
+  return out;
+}
+
 std::vector<X11WindowManager::TopLevel> X11WindowManager::top_levels() {
   return impl_->top_levels();
 }

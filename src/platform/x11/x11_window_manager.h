@@ -35,6 +35,8 @@ class X11WindowManager : public WindowManager {
   void set_topmost(WindowId window, bool topmost) override;
   /// _NET_WM_PID, and the image name from /proc when the client runs on this machine.
   WindowOwner owner(WindowId window) override;
+  /// top_levels() with the process of each, where it runs on this machine.
+  std::vector<ListedWindow> windows() override;
 
   /// One top-level window and its title (UTF-8).
   struct TopLevel {

@@ -311,12 +311,12 @@ case_no_window() {
   check "TAMBREL ends" wait_for 40 gone "$tambrel"
   check "exit status 3" test "$(status_of "$tambrel")" = 3
   check "one line on standard error says why, and that notepad still runs ($(told))" test \
-    "$(told)" = 'tambrel: no window had the title "No window has this title" while "notepad.exe" ran, so nothing was asked to close; "notepad.exe" still runs; exit status 3'
+    "$(told)" = 'tambrel: no window had the title "No window has this title" while "notepad.exe" ran, so nothing was asked to close; the windows of "notepad.exe": "Untitled - Notepad"; "notepad.exe" still runs; exit status 3'
   check "notepad is still running" alive "$notepad"
   local events
   events=$(logged tambrel)
   check "the log says no window has the title" grep -qx \
-    'close request: no window has the title "No window has this title"; nothing was asked to close' \
+    'close request: no window has the title "No window has this title"; the windows of "notepad.exe": "Untitled - Notepad"; nothing was asked to close' \
     <<<"$events"
   check "the log ends with the exit and its cause" test "$(tail -n 1 <<<"$events")" = \
     "exit: exit countdown ended with the process state RUNNING"
@@ -450,7 +450,7 @@ case_empty_title() {
 
 # Arguments are answered on the standard streams at once; none lets the countdowns run.
 case_command_line() {
-  begin_case "command line: --version, --help, a refused argument"
+  begin_case "command line: --version, --help, --list, a refused argument"
   seed tambrel AUTOSTART_COUNTDOWN_TICKBOX 1 PROCESS_NAME_TEXTBOX notepad.exe \
     WINDOW_NAME_TEXTBOX "$notepad_title" || return
   set_up "notepad is up" start_notepad || return
@@ -475,6 +475,10 @@ case_command_line() {
   timeout -k 5 30 wine "$exe" --help >/dev/full 2>"$work/out.2"
   check "--help into a full disk: exit status 1" test $? = 1
   check "and a line that says so" grep -q "writing to standard output failed" "$work/out.2"
+  answer --list 1
+  check "--list: notepad's window with its process and image name ($out)" \
+    grep -qP '^0x[0-9a-f]+\t[0-9]+\tnotepad\.exe\tUntitled - Notepad$' <<<"$out"
+  check "--list: exit status 0" test "$status" = 0
   answer --autostart 2
   check "a refused argument is named on the error stream" grep -qF '"--autostart"' <<<"$out"
   check "a refused argument: exit status 2" test "$status" = 2
