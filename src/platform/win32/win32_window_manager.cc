@@ -9,8 +9,8 @@
 
 #include "platform/error.h"
 #include "platform/win32/utf.h"
-#include "platform/win32/window_titles.h"
 #include "platform/win32/win_error.h"
+#include "platform/win32/window_titles.h"
 
 namespace tambrel::win32 {
 
