@@ -16,6 +16,12 @@ struct TerminateOutcome {
   std::vector<std::string> refused;  ///< one line per refusal: "pid 123: <system's reason>"
 };
 
+/// A running process of another name than the one typed, which the user may have meant.
+struct NearProcess {
+  ProcessId pid;
+  std::string name;  ///< the name to type for it
+};
+
 /// The running processes, matched by image name (the executable's file name, e.g. notepad.exe).
 class ProcessTable {
  public:
@@ -42,6 +48,10 @@ class ProcessTable {
   /// The ending every image name has on this system (".exe" on Windows), for the hint beside a
   /// name that matches nothing; empty where names have no fixed ending.
   virtual std::string_view image_ending() const { return {}; }
+  /// For the hint beside a name that matches nothing: the running processes the user may have
+  /// meant by `name`, each with the name that finds it; empty where the system tells none.
+  /// Never throws.
+  virtual std::vector<NearProcess> near(std::string_view /*name*/) { return {}; }
 };
 
 }  // namespace tambrel

@@ -25,6 +25,15 @@ std::string name_ending_hint(std::string_view name, std::string_view image_endin
          std::string(image_ending) + "\"?)";
 }
 
+std::string near_hint(const std::vector<NearProcess>& near) {
+  std::string hint;
+  for (const NearProcess& p : near) {
+    hint += (hint.empty() ? "; running under a name close to it: " : ", ") + quoted(p.name) +
+            " (pid " + std::to_string(p.pid) + ")";
+  }
+  return hint;
+}
+
 void PROCESS_WATCHER_TIMER_Timer(TambrelMain& m) {
   const std::string name = m[PROCESS_NAME_TEXTBOX].text();
   const std::vector<ProcessId> ids = m.services.processes.running(name);
@@ -32,7 +41,8 @@ void PROCESS_WATCHER_TIMER_Timer(TambrelMain& m) {
   // whenever that changes.
   const std::string found = ids.empty()
                                 ? "no process named " + quoted(name) +
-                                      name_ending_hint(name, m.services.processes.image_ending())
+                                      name_ending_hint(name, m.services.processes.image_ending()) +
+                                      near_hint(m.services.processes.near(name))
                                 : quoted(name) + ": " + describe_ids(ids);
   const bool changed = m[PROCESS_STATE_TEXTBOX].tool_tip_text() != found;
   const std::string before = m[PROCESS_STATE_TEXTBOX].text();

@@ -63,7 +63,7 @@ TEST(Watcher, UnicodeAndOddNamesArePassedThroughUnchanged) {
   EXPECT_EQ(rig.text(PROCESS_STATE_TEXTBOX), "RUNNING");
 }
 
-TEST(Watcher, ANameNoProcessHasIsToldWhatItEndsWith) {
+TEST(Watcher, ANameNoProcessHasIsToldWhatItEndsWithAndWhatCameClose) {
   struct Row {
     const char* name;
     const char* ending;
@@ -78,13 +78,14 @@ TEST(Watcher, ANameNoProcessHasIsToldWhatItEndsWith) {
   }
   Rig rig;
   rig.store("PROCESS_NAME_TEXTBOX", "mousepad ");
-  rig.processes.start("mousepad");
+  rig.processes.near_processes = {{rig.processes.start("mousepad"), "mousepad"}};
   rig.start();
   rig.advance(1000);
-  EXPECT_EQ(rig.control(PROCESS_STATE_TEXTBOX).tool_tip_text(),
-            "no process named \"mousepad \" (the name ends with a space)");
-  EXPECT_EQ(rig.log.events.back(),
-            "process state: STOPPED, no process named \"mousepad \" (the name ends with a space)");
+  const std::string found =
+      "no process named \"mousepad \" (the name ends with a space); running "
+      "under a name close to it: \"mousepad\" (pid 1000)";
+  EXPECT_EQ(rig.control(PROCESS_STATE_TEXTBOX).tool_tip_text(), found);
+  EXPECT_EQ(rig.log.events.back(), "process state: STOPPED, " + found);
 }
 
 TEST(Watcher, AFailedQueryIsReportedAndEndsTheProgram) {

@@ -294,6 +294,27 @@ TEST_F(ProcfsTest, AFifteenByteNameIsNotTheLongerNameItStarts) {
   EXPECT_EQ(found(fifteen), std::set<int>{exact.pid()});
 }
 
+TEST_F(ProcfsTest, ANameThatFindsNothingHearsOfTheProcessesItCameClose) {
+  // Typed as ps shows a cut name, and as the executable of a process started through a link.
+  const std::string longer = unique("-calculator-app");
+  const std::string linked = unique("-featherpad");
+  const std::string link = unique("-fpad");
+  const pid_t cut = start(longer).pid();
+  fs::copy_file("/bin/sleep", dir_.path() / linked);
+  fs::create_symlink(dir_.path() / linked, dir_.path() / link);
+  const pid_t through_link = start(link).pid();
+  const auto near = [&](const std::string& name) {
+    std::vector<std::pair<int, std::string>> out;
+    for (const NearProcess& p : table_.near(name))
+      out.emplace_back(p.pid, p.name);
+    return out;
+  };
+  using Near = std::vector<std::pair<int, std::string>>;
+  EXPECT_EQ(near(longer.substr(0, 15)), (Near{{cut, longer}}));
+  EXPECT_EQ(near(linked), (Near{{through_link, link}}));
+  EXPECT_EQ(near(unique("-unrelated")), Near{});
+}
+
 TEST_F(ProcfsTest, NamesWithASlashAndKernelThreadsNeverMatch) {
   // A process may call itself anything, a slash included; no image file is named so.
   const std::string slashed = unique("/x");

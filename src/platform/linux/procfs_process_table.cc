@@ -20,6 +20,7 @@
 
 #include "platform/error.h"
 #include "platform/linux/image_name.h"
+#include "platform/linux/name_to_type.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tambrel::procfs {
@@ -270,6 +271,58 @@ std::vector<ProcfsProcessTable::Match> ProcfsProcessTable::scan_matches(std::str
   }
   comm_files_.end_scan();
   return matches;
+}
+
+std::vector<NearProcess> ProcfsProcessTable::near(std::string_view name) {
+  // A handful is enough to show what went wrong with the name.
+  constexpr std::size_t kMostShown = 5;
+  // It looks at every process's executable: asked each second while nothing runs, it answers
+  // from its last look for as long as running() does.
+  const auto now = std::chrono::steady_clock::now();
+  if (name == near_name_ && now - near_at_ < refresh_)
+    return near_;
+  near_name_ = name;
+  near_at_ = now;
+  std::vector<NearProcess>& near = near_;
+  near.clear();
+  std::unique_ptr<DIR, DirCloser> dir(nameable(name) ? opendir(proc_root_.c_str()) : nullptr);
+  if (!dir)
+    return near;
+  const int proc_fd = dirfd(dir.get());
+  const dirent* entry;
+  while (near.size() < kMostShown && (entry = readdir(dir.get())) != nullptr) {
+    const auto pid = parse_pid(entry->d_name);
+    if (!pid)
+      continue;
+    char pid_dir[16];
+    char path[32];
+    std::array<char, 64> comm_buf;
+    std::snprintf(pid_dir, sizeof pid_dir, "%u", *pid);
+    std::snprintf(path, sizeof path, "%s/comm", pid_dir);
+    auto comm = read_small(proc_fd, path, comm_buf);
+    if (!comm)
+      continue;
+    if (comm->ends_with('\n'))
+      comm->remove_suffix(1);
+    bool close = procfs::comm_is_candidate(name, *comm);
+    if (!close) {
+      std::array<char, PATH_MAX> exe_buf;
+      std::snprintf(path, sizeof path, "%s/exe", pid_dir);
+      const ssize_t len = readlinkat(proc_fd, path, exe_buf.data(), exe_buf.size());
+      std::string_view exe(exe_buf.data(), len > 0 ? static_cast<std::size_t>(len) : 0);
+      if (exe.ends_with(" (deleted)"))
+        exe.remove_suffix(10);
+      close = procfs::file_name_of(exe) == name;
+    }
+    const auto stat = close ? read_stat(proc_fd, pid_dir) : std::nullopt;
+    if (!stat || procfs::is_kernel_thread(*stat) || procfs::has_ended(*stat) ||
+        (owner_ && !has_real_uid(proc_fd, pid_dir, *owner_)))
+      continue;
+    std::string typed = name_to_type_of(*pid, proc_root_);
+    if (!typed.empty() && typed != name)
+      near.push_back({*pid, std::move(typed)});
+  }
+  return near;
 }
 
 std::vector<ProcessId> ProcfsProcessTable::scan(std::string_view name) {

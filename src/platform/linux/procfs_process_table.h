@@ -48,6 +48,12 @@ class ProcfsProcessTable : public ProcessTable {
     return is_process_named(pid, name, proc_root_);
   }
 
+  /// The processes that count (see above) and are no match but share the first 15 bytes of
+  /// `name` (a name the kernel cut, typed as ps shows it), or whose executable's file name is
+  /// `name` while they run under another (started through a link), each with name_to_type_of.
+  /// Asked again for the same name within `refresh`, it answers from its last look.
+  std::vector<NearProcess> near(std::string_view name) override;
+
   /// Every match by a full scan, in /proc order; remembers nothing.
   std::vector<ProcessId> scan(std::string_view name);
 
@@ -73,6 +79,9 @@ class ProcfsProcessTable : public ProcessTable {
   std::string remembered_name_;
   std::vector<Match> remembered_;
   std::chrono::steady_clock::time_point scanned_at_;
+  std::string near_name_;
+  std::vector<NearProcess> near_;
+  std::chrono::steady_clock::time_point near_at_;
 };
 
 }  // namespace tambrel::procfs
