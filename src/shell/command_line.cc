@@ -114,7 +114,8 @@ Exit status, the first that applies:
      window to activate for Alt+F4, ...), or a text it could not write out (--help, --version)
   6  its close box, a signal or the end of the session ended it before its exit countdown did
   5  the five-minute chain's termination was refused (the result box said FAILED)
-  4  Alt+F4 was not sent: the activated window was not in front
+  4  Alt+F4 was not sent: the activated window was not in front, or was disabled by its own
+     dialog
   3  no window had the title while the process ran, so nothing was asked to close
   0  the job was done: the close request or Alt+F4 went to a window, no process of the name
      ran when the countdown ran out, or the five-minute chain ended the process
