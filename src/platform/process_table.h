@@ -51,7 +51,7 @@ class ProcessTable {
   /// For the hint beside a name that matches nothing: the running processes the user may have
   /// meant by `name`, each with the name that finds it; empty where the system tells none.
   /// Never throws.
-  virtual std::vector<NearProcess> near(std::string_view /*name*/) { return {}; }
+  virtual std::vector<NearProcess> near_misses(std::string_view /*name*/) { return {}; }
 };
 
 }  // namespace tambrel

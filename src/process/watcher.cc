@@ -25,9 +25,9 @@ std::string name_ending_hint(std::string_view name, std::string_view image_endin
          std::string(image_ending) + "\"?)";
 }
 
-std::string near_hint(const std::vector<NearProcess>& near) {
+std::string near_hint(const std::vector<NearProcess>& processes) {
   std::string hint;
-  for (const NearProcess& p : near) {
+  for (const NearProcess& p : processes) {
     hint += (hint.empty() ? "; running under a name close to it: " : ", ") + quoted(p.name) +
             " (pid " + std::to_string(p.pid) + ")";
   }
@@ -42,7 +42,7 @@ void PROCESS_WATCHER_TIMER_Timer(TambrelMain& m) {
   const std::string found = ids.empty()
                                 ? "no process named " + quoted(name) +
                                       name_ending_hint(name, m.services.processes.image_ending()) +
-                                      near_hint(m.services.processes.near(name))
+                                      near_hint(m.services.processes.near_misses(name))
                                 : quoted(name) + ": " + describe_ids(ids);
   const bool changed = m[PROCESS_STATE_TEXTBOX].tool_tip_text() != found;
   const std::string before = m[PROCESS_STATE_TEXTBOX].text();

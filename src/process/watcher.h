@@ -15,8 +15,8 @@ void PROCESS_WATCHER_TIMER_Timer(TambrelMain& m);
 /// Beside a name no process has: what the name ends with, when that may be why (a trailing
 /// space or tab; no `image_ending` where the system gives every image one). Empty otherwise.
 std::string name_ending_hint(std::string_view name, std::string_view image_ending);
-/// Beside a name no process has: the processes the user may have meant (ProcessTable::near),
+/// Beside a name no process has: the processes the user may have meant (ProcessTable::near_misses),
 /// with the names that find them. Empty when there are none.
-std::string near_hint(const std::vector<NearProcess>& near);
+std::string near_hint(const std::vector<NearProcess>& processes);
 
 }  // namespace tambrel

@@ -24,10 +24,12 @@ class FakeProcessTable : public ProcessTable {
 
   std::vector<ProcessId> running(std::string_view name) override;
   TerminateOutcome terminate_all(std::string_view name) override;
-  std::vector<NearProcess> near(std::string_view /*name*/) override { return near_processes; }
+  std::vector<NearProcess> near_misses(std::string_view /*name*/) override {
+    return near_processes;
+  }
 
   std::vector<Process> processes;
-  /// What near() answers, whatever the name.
+  /// What near_misses() answers, whatever the name.
   std::vector<NearProcess> near_processes;
   /// When set, every query throws an Error with this text.
   std::string fail_queries_with;

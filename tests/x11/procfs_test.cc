@@ -305,7 +305,7 @@ TEST_F(ProcfsTest, ANameThatFindsNothingHearsOfTheProcessesItCameClose) {
   const pid_t through_link = start(link).pid();
   const auto near = [&](const std::string& name) {
     std::vector<std::pair<int, std::string>> out;
-    for (const NearProcess& p : table_.near(name))
+    for (const NearProcess& p : table_.near_misses(name))
       out.emplace_back(p.pid, p.name);
     return out;
   };

@@ -273,7 +273,7 @@ std::vector<ProcfsProcessTable::Match> ProcfsProcessTable::scan_matches(std::str
   return matches;
 }
 
-std::vector<NearProcess> ProcfsProcessTable::near(std::string_view name) {
+std::vector<NearProcess> ProcfsProcessTable::near_misses(std::string_view name) {
   // A handful is enough to show what went wrong with the name.
   constexpr std::size_t kMostShown = 5;
   // It looks at every process's executable: asked each second while nothing runs, it answers

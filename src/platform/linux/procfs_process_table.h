@@ -52,7 +52,7 @@ class ProcfsProcessTable : public ProcessTable {
   /// `name` (a name the kernel cut, typed as ps shows it), or whose executable's file name is
   /// `name` while they run under another (started through a link), each with name_to_type_of.
   /// Asked again for the same name within `refresh`, it answers from its last look.
-  std::vector<NearProcess> near(std::string_view name) override;
+  std::vector<NearProcess> near_misses(std::string_view name) override;
 
   /// Every match by a full scan, in /proc order; remembers nothing.
   std::vector<ProcessId> scan(std::string_view name);
