@@ -67,6 +67,8 @@ class CompositorCases:
     def tearDown(self):
         for p in self.children:
             end_process(p)
+        # The next case must not see this one's windows: KWin's list is the watcher's last one.
+        wait_until(lambda: self.desktop.windows() == [], 20, "the case's windows to go")
 
     def spawn(self, *argv, **env):
         log = open(os.path.join(self.home, "%s-%d.log" % (os.path.basename(argv[0]),
