@@ -35,10 +35,7 @@ T only_answer(const QDBusMessage& reply, const char* method, const char* signatu
 
 }  // namespace
 
-QDBusMessage DBusShellWindows::call(const char* method, const QList<QVariant>& arguments) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected())
-    fail(method, "no session bus: " + bus.lastError().message());
+QString DBusShellWindows::trusted_owner(const QDBusConnection& bus, const char* method) {
   // Any program may hold the name while the extension is not enabled: only GNOME Shell's own
   // process is asked, by its connection's unique name, so no later owner of the well-known name
   // hears the request either.
@@ -59,12 +56,31 @@ QDBusMessage DBusShellWindows::call(const char* method, const QList<QVariant>& a
                   shell_pid.isValid() ? QString(" (process %1)").arg(shell_pid.value())
                                       : QString(" (which is not on the bus)")));
   }
-  QDBusMessage message = QDBusMessage::createMethodCall(owner.value(), kPath, kInterface, method);
-  message.setArguments(arguments);
-  QDBusMessage reply = bus.call(message, QDBus::Block, kTimeoutMs);
-  if (reply.type() != QDBusMessage::ReplyMessage)
-    fail(method, reply.errorName() + ": " + reply.errorMessage());
-  return reply;
+  return owner.value();
+}
+
+QDBusMessage DBusShellWindows::call(const char* method, const QList<QVariant>& arguments) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected())
+    fail(method, "no session bus: " + bus.lastError().message());
+  // The owner is checked once, not at every call of every tick. When its connection has gone
+  // (the extension was turned off and on, the shell restarted), the name's owner now is checked
+  // anew and asked once more.
+  bool checked_now = owner_.isEmpty();
+  if (checked_now)
+    owner_ = trusted_owner(bus, method);
+  for (;;) {
+    QDBusMessage message = QDBusMessage::createMethodCall(owner_, kPath, kInterface, method);
+    message.setArguments(arguments);
+    QDBusMessage reply = bus.call(message, QDBus::Block, kTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+      return reply;
+    owner_.clear();
+    if (checked_now || reply.errorName() != "org.freedesktop.DBus.Error.ServiceUnknown")
+      fail(method, reply.errorName() + ": " + reply.errorMessage());
+    owner_ = trusted_owner(bus, method);
+    checked_now = true;
+  }
 }
 
 std::vector<ShellWindow> DBusShellWindows::list() {

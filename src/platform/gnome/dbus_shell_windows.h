@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QString>
+
 #include "platform/gnome/shell_windows.h"
 
+class QDBusConnection;
 class QDBusMessage;
 class QVariant;
 template <typename T>
@@ -21,7 +24,14 @@ class DBusShellWindows : public ShellWindows {
   std::string shell_version() override;
 
  private:
-  static QDBusMessage call(const char* method, const QList<QVariant>& arguments);
+  QDBusMessage call(const char* method, const QList<QVariant>& arguments);
+  /// The unique bus name of the extension's connection once it is known to be GNOME Shell's own
+  /// process; throws Error naming `method` otherwise.
+  static QString trusted_owner(const QDBusConnection& bus, const char* method);
+
+  /// The name trusted_owner last gave. A bus never hands a unique name out again, so it names
+  /// the shell's connection for as long as it answers at all.
+  QString owner_;
 };
 
 }  // namespace tambrel::gnome
