@@ -35,7 +35,7 @@ struct CommandLineAnswer {
 std::string program_name(std::string_view argv0);
 
 /// Reads the arguments after the program's name. No argument: nullopt, the program runs.
-/// "--help" (on Windows also "/?"), "--list" or "--version", the first of these given:
+/// "--help" (on Windows also "/?") before "--list" before "--version", whatever their order:
 /// the help or version text and kExitDone, or list_windows. Anything else: an
 /// error naming the first argument not taken, and kExitCantStart; the program never runs with an
 /// argument. A desktop that cannot write the text out ends with kExitError.
