@@ -123,6 +123,13 @@ class TambrelRun(unittest.TestCase):
         with open(os.path.join(self.home, name), errors="replace") as f:
             return f.read()
 
+    def start_stubborn_run(self, title, wait):
+        """A target that ignores close requests, and TAMBREL started to close it."""
+        target = self.start_target(title, "--ignore-close")
+        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=TARGET_NAME,
+                  AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=wait)
+        return target, self.spawn(BIN)
+
     def start_target(self, title, *extra, pattern=None):
         target = self.spawn(TARGET, "--title", title, *extra)
         # A set-up wait: generous, as a busy machine may take long to show a window.
@@ -207,10 +214,7 @@ class TambrelRun(unittest.TestCase):
 
     def test_waits_while_a_target_that_ignores_the_close_keeps_running(self):
         title = "Stubborn target"
-        target = self.start_target(title, "--ignore-close")
-        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=TARGET_NAME,
-                  AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=1)
-        tambrel = self.spawn(BIN)
+        target, tambrel = self.start_stubborn_run(title, wait=1)
         wait_until(lambda: windows_titled(MAIN_TITLE), 30, "TAMBREL's main window")
 
         def restarts():
@@ -238,10 +242,7 @@ class TambrelRun(unittest.TestCase):
 
     def test_a_process_left_running_without_the_wait_is_no_failure_but_is_told(self):
         title = "Target left running"
-        target = self.start_target(title, "--ignore-close")
-        self.seed(WINDOW_NAME_TEXTBOX=title, PROCESS_NAME_TEXTBOX=TARGET_NAME,
-                  AUTOSTART_COUNTDOWN_TICKBOX=1, WAIT_FOR_PROCESS_TICKBOX=0)
-        tambrel = self.spawn(BIN)
+        target, tambrel = self.start_stubborn_run(title, wait=0)
         wait_until(lambda: tambrel.poll() is not None, 40, "TAMBREL to end")
         self.assertEqual(tambrel.returncode, 0, self.output_of(1))
         self.assertIsNone(target.poll(), "the target ignored the request")

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "view_rig.h"
-#include "window_models/tambrel_about.h"
 #include "window_models/tambrel_main.h"
 
 namespace tambrel::win32::test {
@@ -10,8 +9,7 @@ namespace {
 
 TEST(ScreenReader, EveryBoxIsNamedByItsLabelAndAChangeIsSaidOnItsBox) {
   ViewRig rig;
-  forms::Form& main = rig.form(tambrel_main_design());
-  rig.show_at(main, 1000, 1000, 5865, 7695);
+  forms::Form& main = rig.show_main();
   rig.app.dispatch([&] { main.control(APP_EXE_NAME_TEXTBOX).set_text("job"); });
   const std::pair<const char*, const wchar_t*> expected[] = {
       {"APP_EXE_NAME_TEXTBOX", L"EXE FILE: job"},
@@ -39,8 +37,7 @@ TEST(ScreenReader, EveryBoxIsNamedByItsLabelAndAChangeIsSaidOnItsBox) {
 
 TEST(ScreenReader, AboutIsADialogThatCarriesItsTextUntilItGoes) {
   ViewRig rig;
-  forms::Form& about = rig.form(tambrel_about_design());
-  rig.show_at(about, 1000, 1000, 5610, 5325);
+  forms::Form& about = rig.show_about();
   EXPECT_EQ(rig.accessibility.dialogs[rig.window(about)],
             L"Version 1.1. By MERIDOX. FOR MULTIPLE CONFIGURATIONS, COPY THE APPLICATION TO A "
             L"NEW FILENAME, RUN THE NEW FILE, AND CONFIGURE.");

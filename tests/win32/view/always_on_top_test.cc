@@ -13,8 +13,7 @@ namespace {
 
 TEST(AlwaysOnTop, TheMainWindowWithATipIsTopmostAndStaysAboveAWindowActivatedAfterIt) {
   ViewRig rig;
-  forms::Form& main = rig.form(tambrel_main_design());
-  rig.show_at(main, 1000, 1000, 5865, 7695);
+  forms::Form& main = rig.show_main();
   rig.app.dispatch([&] { main.control(WINDOW_NAME_TEXTBOX).set_tool_tip_text("Last lookup"); });
   const HWND window = rig.window(main);
   Win32WindowManager().set_topmost(reinterpret_cast<std::uintptr_t>(window), true);

@@ -96,8 +96,7 @@ void expect_design_state(ViewRig& rig, forms::Form& form) {
 
 TEST(DesignState, MainWindowShowsEveryControlAsDesigned) {
   ViewRig rig;
-  forms::Form& main = rig.form(tambrel_main_design());
-  rig.show_at(main, 1000, 1000, 5865, 7695);
+  forms::Form& main = rig.show_main();
   expect_design_state(rig, main);
 
   // A fixed tool window with a close box only, at Left/Top, sized to Width/Height (outer).
@@ -127,8 +126,7 @@ TEST(DesignState, MainWindowShowsEveryControlAsDesigned) {
 
 TEST(DesignState, AboutWindowShowsEveryControlAsDesigned) {
   ViewRig rig;
-  forms::Form& about = rig.form(tambrel_about_design());
-  rig.show_at(about, 1000, 1000, 5610, 5325);
+  forms::Form& about = rig.show_about();
   expect_design_state(rig, about);
   const HWND window = rig.window(about);
   EXPECT_TRUE(ex_style_of(window) & WS_EX_TOOLWINDOW);
@@ -181,8 +179,7 @@ TEST(DesignState, PlacementTakesEachValueAsItIsAssignedAndClampsAbsurdOnes) {
 
 TEST(DesignState, ADpiChangeScalesControlsAndFonts) {
   ViewRig rig;
-  forms::Form& main = rig.form(tambrel_main_design());
-  rig.show_at(main, 1000, 1000, 5865, 7695);
+  forms::Form& main = rig.show_main();
   const HWND window = rig.window(main);
   RECT suggested{150, 150, 150 + 587, 150 + 770};
   SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));

@@ -6,6 +6,9 @@
 #include <fstream>
 #include <vector>
 
+#include "window_models/tambrel_about.h"
+#include "window_models/tambrel_main.h"
+
 namespace tambrel::win32::test {
 
 ViewRig::ViewRig() = default;
@@ -22,6 +25,18 @@ ViewRig::~ViewRig() {
 forms::Form& ViewRig::form(forms::FormDesign design) {
   forms_.push_back(std::make_unique<forms::Form>(app, std::move(design)));
   return *forms_.back();
+}
+
+forms::Form& ViewRig::show_main() {
+  forms::Form& main = form(tambrel_main_design());
+  show_at(main, 1000, 1000, 5865, 7695);
+  return main;
+}
+
+forms::Form& ViewRig::show_about() {
+  forms::Form& about = form(tambrel_about_design());
+  show_at(about, 1000, 1000, 5610, 5325);
+  return about;
 }
 
 void ViewRig::show_at(forms::Form& form, float left, float top, float width, float height) {

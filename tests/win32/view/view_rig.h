@@ -45,6 +45,9 @@ class ViewRig {
   forms::Form& form(forms::FormDesign design);
   /// Loads and shows `form` at the given twips (left, top, width, height).
   void show_at(forms::Form& form, float left, float top, float width, float height);
+  /// The main window, or the About box, as designed, shown at 1000, 1000 twips.
+  forms::Form& show_main();
+  forms::Form& show_about();
 
   /// Handles messages through the view until `condition` holds or `timeout` passes.
   bool pump_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s);
