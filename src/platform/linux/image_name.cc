@@ -8,20 +8,8 @@ namespace tambrel::procfs {
 
 namespace {
 
-constexpr std::string_view kDeletedSuffix = " (deleted)";
 // PF_KTHREAD in <linux/sched.h>, which is not a user-space header.
 constexpr std::uint64_t kKernelThreadFlag = 0x00200000;
-
-/// The `index`th NUL-separated entry of `cmdline`, empty when there are fewer.
-std::string_view argument(std::string_view cmdline, int index) {
-  for (int i = 0; i < index; ++i) {
-    const auto nul = cmdline.find('\0');
-    if (nul == std::string_view::npos)
-      return {};
-    cmdline.remove_prefix(nul + 1);
-  }
-  return cmdline.substr(0, cmdline.find('\0'));
-}
 
 template <typename Number>
 bool read_number(std::string_view& text, Number& value) {
@@ -51,14 +39,14 @@ bool ends_a_word(char c) {
 /// True when the kernel, starting a "#!" script, put its path at argv[`index`] (1, or 2 after the
 /// "#!" line's argument) of `cmdline`: that file's own first line names argv[0] and argv[1].
 bool started_as_script(std::string_view cmdline, int index, const ScriptHead& script_head) {
-  const std::string_view path = argument(cmdline, index);
+  const std::string_view path = cmdline_argument(cmdline, index);
   const auto head = script_head ? script_head(path) : std::nullopt;
   const auto shebang = head ? parse_shebang(*head) : std::nullopt;
-  if (!shebang || shebang->interpreter != argument(cmdline, 0))
+  if (!shebang || shebang->interpreter != cmdline_argument(cmdline, 0))
     return false;
   if (!shebang->argument)
     return index == 1;
-  return index == 2 && *shebang->argument == argument(cmdline, 1);
+  return index == 2 && *shebang->argument == cmdline_argument(cmdline, 1);
 }
 
 }  // namespace
@@ -113,6 +101,23 @@ std::string_view file_name_of(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+std::string_view executable_name(std::string_view exe_target) {
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (exe_target.ends_with(kDeleted))
+    exe_target.remove_suffix(kDeleted.size());
+  return file_name_of(exe_target);
+}
+
+std::string_view cmdline_argument(std::string_view cmdline, int index) {
+  for (int i = 0; i < index; ++i) {
+    const auto nul = cmdline.find('\0');
+    if (nul == std::string_view::npos)
+      return {};
+    cmdline.remove_prefix(nul + 1);
+  }
+  return cmdline.substr(0, cmdline.find('\0'));
+}
+
 bool comm_is_candidate(std::string_view name, std::string_view comm) {
   if (name.empty() || name.find('/') != std::string_view::npos)
     return false;
@@ -132,20 +137,14 @@ bool image_name_matches(std::string_view name, std::string_view comm,
     return true;
   // comm may be cut short, so only a whole file name can tell "backup-job-nightly" from
   // "backup-job-nightly-2", and a 15-byte name from a longer one that starts the same.
-  if (exe_target) {
-    std::string_view target = *exe_target;
-    // An executable replaced or removed while running still is that image.
-    if (target.ends_with(kDeletedSuffix))
-      target.remove_suffix(kDeletedSuffix.size());
-    if (file_name_of(target) == name)
-      return true;
-  }
-  if (file_name_of(argument(cmdline, 0)) == name)
+  if (exe_target && executable_name(*exe_target) == name)
+    return true;
+  if (file_name_of(cmdline_argument(cmdline, 0)) == name)
     return true;
   // A script's path follows its interpreter, but so may any argument of any program: only the
   // script's own first line tells which of the two it is.
   for (int index = 1; index <= 2; ++index) {
-    if (file_name_of(argument(cmdline, index)) == name &&
+    if (file_name_of(cmdline_argument(cmdline, index)) == name &&
         started_as_script(cmdline, index, script_head))
       return true;
   }

@@ -55,6 +55,13 @@ bool image_name_matches(std::string_view name, std::string_view comm,
 /// The last path component of `path` ("/usr/bin/sleep" -> "sleep", "sleep" -> "sleep").
 std::string_view file_name_of(std::string_view path);
 
+/// The executable's file name in a /proc/<pid>/exe link text: an executable replaced or removed
+/// while running still is that image, so a trailing " (deleted)" is no part of it.
+std::string_view executable_name(std::string_view exe_target);
+
+/// The `index`th NUL-separated entry of a /proc/<pid>/cmdline text, empty when there are fewer.
+std::string_view cmdline_argument(std::string_view cmdline, int index);
+
 /// The fields of /proc/<pid>/stat that tell whether a process runs and which one it is.
 struct StatFields {
   char state = '?';              ///< R, S, D, T, Z, X, ...

@@ -18,19 +18,11 @@ std::string name_to_type(std::string_view comm, std::optional<std::string_view> 
   // says so.
   if (finds(comm))
     return std::string(comm);
-  std::array<std::string_view, 4> candidates;
-  if (exe_target)
-    candidates[0] = file_name_of(*exe_target);
-  std::string_view rest = cmdline;
-  for (std::size_t i = 1; i < candidates.size(); ++i) {
-    const auto nul = rest.find('\0');
-    candidates[i] = file_name_of(rest.substr(0, nul));
-    rest.remove_prefix(nul == std::string_view::npos ? rest.size() : nul + 1);
-  }
-  for (std::string_view candidate : candidates) {
-    // The link text of a deleted executable ends with " (deleted)", which is no part of its name.
-    if (candidate.ends_with(" (deleted)"))
-      candidate.remove_suffix(10);
+  const std::string_view candidates[] = {
+      exe_target ? executable_name(*exe_target) : std::string_view(),
+      file_name_of(cmdline_argument(cmdline, 0)), file_name_of(cmdline_argument(cmdline, 1)),
+      file_name_of(cmdline_argument(cmdline, 2))};
+  for (const std::string_view candidate : candidates) {
     if (!candidate.empty() && finds(candidate))
       return std::string(candidate);
   }

@@ -309,10 +309,8 @@ std::vector<NearProcess> ProcfsProcessTable::near_misses(std::string_view name) 
       std::array<char, PATH_MAX> exe_buf;
       std::snprintf(path, sizeof path, "%s/exe", pid_dir);
       const ssize_t len = readlinkat(proc_fd, path, exe_buf.data(), exe_buf.size());
-      std::string_view exe(exe_buf.data(), len > 0 ? static_cast<std::size_t>(len) : 0);
-      if (exe.ends_with(" (deleted)"))
-        exe.remove_suffix(10);
-      close = procfs::file_name_of(exe) == name;
+      close = len > 0 && procfs::executable_name(std::string_view(
+                             exe_buf.data(), static_cast<std::size_t>(len))) == name;
     }
     const auto stat = close ? read_stat(proc_fd, pid_dir) : std::nullopt;
     if (!stat || procfs::is_kernel_thread(*stat) || procfs::has_ended(*stat) ||
