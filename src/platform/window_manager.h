@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,13 @@ namespace tambrel {
 
 /// A top-level window of any application: an HWND on Windows, an X window id on X11. 0 is none.
 using WindowId = std::uint64_t;
+
+/// How a window id is written, in the activity log and by --list: "0x3a00007".
+inline std::string window_id_text(WindowId window) {
+  char id[24];
+  std::snprintf(id, sizeof id, "0x%llx", static_cast<unsigned long long>(window));
+  return id;
+}
 
 /// What the desktop tells of the process that owns a window.
 struct WindowOwner {

@@ -1,6 +1,5 @@
 #include "shell/window_list.h"
 
-#include <cstdio>
 #include <exception>
 
 #include "platform/visible_text.h"
@@ -14,10 +13,8 @@ std::string window_list_text(const std::vector<ListedWindow>& windows,
     // An empty title names no window, so no close request can reach it.
     if (w.title.empty())
       continue;
-    char id[32];
-    std::snprintf(id, sizeof id, "0x%llx", static_cast<unsigned long long>(w.id));
     const std::string name = w.pid != 0 ? name_of(w) : std::string();
-    text += std::string(id) + '\t' + (w.pid != 0 ? std::to_string(w.pid) : "-") + '\t' +
+    text += window_id_text(w.id) + '\t' + (w.pid != 0 ? std::to_string(w.pid) : "-") + '\t' +
             (name.empty() ? "-" : visible_text(name)) + '\t' + visible_text(w.title) + '\n';
   }
   return text;

@@ -1,7 +1,5 @@
 #include "window_models/activity.h"
 
-#include <cstdio>
-
 #include "platform/visible_text.h"
 #include "window_models/tambrel_main.h"
 
@@ -19,10 +17,8 @@ void log_exit(TambrelMain& m, std::string_view cause) {
 }
 
 std::string describe_window(WindowManager& windows, WindowId window) {
-  char id[32];
-  std::snprintf(id, sizeof id, "window 0x%llx", static_cast<unsigned long long>(window));
   const WindowOwner owner = windows.owner(window);
-  std::string text = id;
+  std::string text = "window " + window_id_text(window);
   if (owner.pid == 0)
     return text + " (process unknown)";
   text += " (pid " + std::to_string(owner.pid);
